@@ -1,0 +1,30 @@
+#include "message_box.h"
+
+#include "cp1251.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vexa {
+
+bool isUnattended() {
+    const char* v = std::getenv("VEXA_UNATTENDED");
+    return v != nullptr;
+}
+
+void MessageBox(const std::string& title, const std::string& text) {
+    std::string t = cp1251::toUtf8(title), x = cp1251::toUtf8(text);
+    if (isUnattended() || !qApp) {
+        std::fprintf(stderr, "%s: %s\n", t.c_str(), x.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t), QString::fromStdString(x),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace vexa
