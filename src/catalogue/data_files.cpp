@@ -148,17 +148,21 @@ int readIntList(RecordReader& in, std::vector<std::int32_t>& out) {
     out.clear();
     if (n < 2)
         return n;
-    // Never trust the count for memory: read what the data really holds.
-    out.reserve(std::min<std::size_t>(count, (in.size() - in.position()) / 4 + 1));
-    for (std::uint16_t i = 0; i < count; ++i) {
+    // Never trust the count for memory: take what the data really holds.
+    std::size_t whole = std::min<std::size_t>(count, (in.size() - in.position()) / 4);
+    std::string raw;
+    n += in.readBytes(raw, whole * 4);
+    out.resize(whole);
+    for (std::size_t i = 0; i < whole; ++i) {
+        const auto* b = reinterpret_cast<const unsigned char*>(raw.data() + 4 * i);
+        out[i] = static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+            (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
+    }
+    if (whole < count && !in.atEnd()) {
+        // The last element is cut short by the end of the file: keep its low bytes.
         std::int32_t v = 0;
-        int got = in.readI32(v);
-        n += got;
-        if (got < 4) {
-            if (got > 0)
-                out.push_back(v);
-            break;
-        }
+        n += in.readI32(v);
         out.push_back(v);
     }
     return n;

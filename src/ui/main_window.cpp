@@ -94,6 +94,7 @@ void TForm1::mirrorTree() {
             child->setData(0, Qt::UserRole, genre.Node);
         }
     }
+    ContentTree->expandAll();
 }
 
 int TForm1::loadTreeIcon(const std::filesystem::path& file) {
