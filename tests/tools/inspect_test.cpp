@@ -1,0 +1,86 @@
+// The inspector is how maintainers and scripts see a catalogue as the program loads it.
+#include "cp1251.h"
+#include "test_support.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace vexa;
+using namespace vexa::test;
+
+namespace {
+
+QJsonObject inspect(const QStringList& args, int* exitCode = nullptr) {
+    QProcess p;
+    p.start(VEXA_INSPECT, args);
+    p.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QStringList strings(const QJsonValue& v) {
+    QStringList out;
+    for (const auto& e : v.toArray())
+        out << e.toString();
+    return out;
+}
+
+} // namespace
+
+TEST(Inspect, LoadPrintsTreeSelectorsAndOrderCodes) {
+    ScratchDir dir;
+    SoftBuilder b;
+    b.provider("МобиФан");
+    b.category("Игры", 1);
+    b.genre("Аркады");
+    int tetris = b.item("Тетрис");
+    int snake = b.item("Змейка");
+    b.category("Картинки", 2);
+    b.genre("Природа");
+    b.item("Лес");
+    std::vector<TModelRecord> models = {{"Nokia 6230", "", {tetris}}, {"Siemens C65", "", {tetris, snake}}};
+    // Two codes for one item; the later one wins for the model both list.
+    std::vector<TSoftCodeRecord> codes = {{tetris, "111", {0, 1}}, {tetris, "222", {1}}};
+    writeCatalogue(dir.path(), b.records, models, codes, {{cp("МТС"), 0, cp("Москва")}});
+
+    QString d = QString::fromStdString(dir.path().string());
+    QJsonObject all = inspect({"load", d});
+    EXPECT_EQ(all["model_position"].toInt(), 0);
+    EXPECT_TRUE(all["selected_model"].isNull());
+    EXPECT_EQ(all["total_count"].toInt(), 3);
+    EXPECT_EQ(all["count_label"].toString(), "НАЙДЕНО 3 ПРОГРАММЫ");
+    QJsonArray tree = all["tree"].toArray();
+    ASSERT_EQ(tree.size(), 2);
+    EXPECT_EQ(tree[0].toObject()["label"].toString(), "Игры [2]");
+    EXPECT_EQ(strings(tree[0].toObject()["genres"]), QStringList{"Аркады [2]"});
+    EXPECT_EQ(strings(all["model_selector"]),
+              (QStringList{" Выберите модель вашего телефона", "Nokia 6230", "Siemens C65"}));
+    EXPECT_EQ(strings(all["operator_selector"]), (QStringList{" Все", "МТС"}));
+    QJsonObject codesOfTetris = all["order_codes"].toObject()[QString::number(tetris)].toObject();
+    EXPECT_EQ(codesOfTetris["0"].toString(), "111");
+    EXPECT_EQ(codesOfTetris["1"].toString(), "222");
+    EXPECT_FALSE(all["order_codes"].toObject().contains(QString::number(snake)));
+
+    QJsonObject one = inspect({"load", d, "--model", "1"});
+    EXPECT_EQ(one["model_position"].toInt(), 1);
+    EXPECT_EQ(one["selected_model"].toString(), "Nokia 6230");
+    // The rebuild walks only the model's own list, so the picture it does not list is not counted.
+    EXPECT_EQ(one["total_count"].toInt(), 1);
+    EXPECT_EQ(one["tree"].toArray().size(), 1);
+}
+
+TEST(Inspect, MissingFilesFailWithTheLoadersMessage) {
+    ScratchDir dir;
+    int code = 0;
+    QProcess p;
+    p.start(VEXA_INSPECT, {"load", QString::fromStdString(dir.path().string())});
+    p.waitForFinished(60000);
+    code = p.exitCode();
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("Ошибка открытия файла программ"));
+}
