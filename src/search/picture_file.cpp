@@ -95,6 +95,10 @@ QImage decodeBmpFile(const std::filesystem::path& path) {
     return decodeBmp(readBytes(path));
 }
 
+QImage decodeBmpBytes(const QByteArray& bytes) {
+    return decodeBmp(bytes);
+}
+
 Picture decodeGifFile(const std::filesystem::path& path) {
     return fromGif(decodeGif(readBytes(path)));
 }

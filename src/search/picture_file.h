@@ -29,6 +29,7 @@ PictureKind pictureKindOfName(std::string_view cp1251Name);
 // is not a picture of that kind, or is too large.
 QImage decodeJpegFile(const std::filesystem::path& path);
 QImage decodeBmpFile(const std::filesystem::path& path);
+QImage decodeBmpBytes(const QByteArray& bytes);
 Picture decodeGifFile(const std::filesystem::path& path);
 
 // The still picture of a result entry: a BMP as it is, a GIF's first frame drawn over
