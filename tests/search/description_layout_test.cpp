@@ -1,10 +1,13 @@
 // The layout of descriptions in the hidden view and their shortening to five display lines.
 #include "cp1251.h"
 #include "description_layout.h"
+#include "markup.h"
 
 #include <QFontMetricsF>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace vexa;
 
@@ -20,36 +23,59 @@ std::string words(int n) {
 } // namespace
 
 TEST(DescriptionLayout, TaggedSpansAreFormatted) {
+    enum Attr { Bold, Italic, Red, MainColour, Size32 };
+    struct Case {
+        const char* markup;
+        Attr attr;
+        std::set<int> positions; // plain positions that carry it; the others do not
+        int plainLength;
+    } cases[] = {
+        {"ab<b>cd</b>e", Bold, {2, 3}, 5},
+        {"<b>abc", Bold, {}, 3},
+        {"a</x>b<i>c</i>", Italic, {2}, 3},
+        // Positions after a line break count its two characters.
+        {"x# <c=red>rr</c><c=nothing>n</c>", Red, {3, 4}, 6},
+        {"x# <c=red>rr</c><c=nothing>n</c>", MainColour, {5}, 6},
+        // Level 9 is 24 points, 32 pixels.
+        {"a<h9>big</h> small", Size32, {1, 2, 3}, 10},
+        // A second opening tag moves the start; a stray closing tag formats nothing.
+        {"a<b>b<b>c</b></b>d", Bold, {2}, 4},
+        {"<i>a<b>b</i>c</b>", Italic, {0, 1}, 3},
+        {"<i>a<b>b</i>c</b>", Bold, {1, 2}, 3},
+    };
     DescriptionLayout layout;
-    layout.LayoutDescription("ab<b>cd</b>e");
-    EXPECT_FALSE(layout.formatAt(1).font().bold());
-    EXPECT_TRUE(layout.formatAt(2).font().bold());
-    EXPECT_TRUE(layout.formatAt(3).font().bold());
-    EXPECT_FALSE(layout.formatAt(4).font().bold());
-
-    layout.LayoutDescription("<b>abc");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(layout.formatAt(i).font().bold()) << i;
-
-    layout.LayoutDescription("a</x>b<i>c</i>");
-    EXPECT_FALSE(layout.formatAt(1).font().italic());
-    EXPECT_TRUE(layout.formatAt(2).font().italic());
-
-    // Positions after a line break count its two characters.
     layout.setMainTextColor(QColor(1, 2, 3));
-    layout.LayoutDescription("x# <c=red>rr</c><c=nothing>n</c>");
-    EXPECT_EQ(layout.formatAt(3).foreground().color(), QColor(255, 0, 0));
-    EXPECT_EQ(layout.formatAt(5).foreground().color(), QColor(1, 2, 3));
-
-    // A heading takes the level's size: level 9 is 24 points, 32 pixels.
-    layout.LayoutDescription("a<h9>big</h> small");
-    EXPECT_EQ(layout.formatAt(1).property(QTextFormat::FontPixelSize).toInt(), 32);
-    EXPECT_FALSE(layout.formatAt(5).hasProperty(QTextFormat::FontPixelSize));
-    // A second opening tag moves the start; a stray closing tag formats nothing.
-    layout.LayoutDescription("a<b>b<b>c</b></b>d");
-    EXPECT_FALSE(layout.formatAt(1).font().bold());
-    EXPECT_TRUE(layout.formatAt(2).font().bold());
-    EXPECT_FALSE(layout.formatAt(3).font().bold());
+    for (const Case& c : cases) {
+        layout.LayoutDescription(c.markup);
+        std::string plain = MarkupToPlain(c.markup);
+        ASSERT_EQ(static_cast<int>(plain.size()), c.plainLength) << c.markup;
+        for (int pos = 0; pos < c.plainLength; ++pos) {
+            if (plain[static_cast<std::size_t>(pos)] == '\r' || plain[static_cast<std::size_t>(pos)] == '\n')
+                continue; // a line break is no character of its own in the view
+            QTextCharFormat f = layout.formatAt(pos);
+            bool has = false;
+            switch (c.attr) {
+            case Bold:
+                has = f.font().bold();
+                break;
+            case Italic:
+                has = f.font().italic();
+                break;
+            case Red:
+                has = f.hasProperty(QTextFormat::ForegroundBrush) &&
+                      f.foreground().color() == QColor(255, 0, 0);
+                break;
+            case MainColour:
+                has =
+                    f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().color() == QColor(1, 2, 3);
+                break;
+            case Size32:
+                has = f.property(QTextFormat::FontPixelSize).toInt() == 32;
+                break;
+            }
+            EXPECT_EQ(has, c.positions.count(pos) == 1) << c.markup << " at " << pos;
+        }
+    }
 }
 
 TEST(DescriptionLayout, DisplayLinesFollowBreaksAndWrapping) {
