@@ -19,29 +19,38 @@ CatalogueSearch::CatalogueSearch(Catalogue& catalogue, ResultTables& tables, Des
 // An entry keeps only what its picture and shortened description are made from; they are
 // made when the entry is first shown.
 void CatalogueSearch::installProducers() {
-    auto descript = [this](const std::string& key) -> std::string {
+    // The producers hold the catalogue and the layout, which outlive the tables' entries
+    // (the main window owns all three), not this object.
+    Catalogue* cat = &cat_;
+    DescriptionLayout* layout = &layout_;
+    auto descript = [cat, layout](const std::string& key) -> std::string {
         std::int32_t id = -1;
         std::from_chars(key.data(), key.data() + key.size(), id);
-        if (id < 0 || static_cast<std::size_t>(id) >= cat_.Content.size())
+        if (id < 0 || static_cast<std::size_t>(id) >= cat->Content.size())
             return {};
-        return layout_.ShortenDescription(cat_.Content[static_cast<std::size_t>(id)].Descript);
+        return layout->ShortenDescription(cat->Content[static_cast<std::size_t>(id)].Descript);
     };
-    auto picture = [this](const std::string& path) -> QImage {
+    auto picture = [cat, background = pictureBackground_](const std::string& path) -> QImage {
         PictureKind kind = pictureKindOfName(path);
         if (kind == PictureKind::None)
             return {};
         // Joined names are taken as they stand: from the root after a leading '\',
         // otherwise from the catalogue's folder.
-        auto file = cat_.resolveFile(std::string(), path);
+        auto file = cat->resolveFile(std::string(), path);
         std::error_code ec;
         if (!file || !std::filesystem::is_regular_file(*file, ec))
             return {};
-        return entryPicture(*file, kind, pictureBackground_);
+        return entryPicture(*file, kind, background);
     };
     for (ResultTable* t : {&tables_.ResultGames, &tables_.ResultImage, &tables_.ResultSound})
         t->setTextProducer("Descript", descript);
     tables_.ResultGames.setPictureProducer("Image1", picture);
     tables_.ResultImage.setPictureProducer("Image1", picture);
+}
+
+void CatalogueSearch::setPictureBackground(QColor c) {
+    pictureBackground_ = c;
+    installProducers();
 }
 
 std::string CatalogueSearch::phraseCondition(const std::string& text) {

@@ -78,7 +78,7 @@ public:
     CatalogueSearch(Catalogue& catalogue, ResultTables& tables, DescriptionLayout& layout, SearchView& view);
 
     // The colour GIF entry pictures are drawn over (the system window colour).
-    void setPictureBackground(QColor c) { pictureBackground_ = c; }
+    void setPictureBackground(QColor c);
 
     // The Find button: walks the whole content list with the criteria.
     SearchOutcome ButtonFindClick(const SearchCriteria& criteria);

@@ -318,3 +318,16 @@ TEST(SearchPhrase, ConditionRules) {
     EXPECT_EQ(u8(CatalogueSearch::phraseCondition(cp("ёлка ring"))), "ЁЛКА RING");
     EXPECT_EQ(CatalogueSearch::phraseCondition("  "), "  ");
 }
+
+TEST_F(SearchTest, EntriesStayReadableAfterTheSearchObjectIsGone) {
+    ResultTables own;
+    {
+        NullSearchView quiet;
+        CatalogueSearch once(cat, own, layout, quiet);
+        SearchCriteria c;
+        c.phrase = cp("Песня");
+        once.ButtonFindClick(c);
+    }
+    ASSERT_EQ(own.ResultSound.RecordCount(), 1);
+    EXPECT_EQ(u8(own.ResultSound.TextAt(1, "Descript")), "Исполнитель А");
+}
