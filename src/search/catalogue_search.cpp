@@ -5,6 +5,7 @@
 #include "picture_file.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <unordered_set>
 
@@ -68,6 +69,21 @@ std::int32_t CatalogueSearch::providerOf(std::int32_t contentId) const {
     return -1;
 }
 
+// Whether the upper-cased plain text of a marked-up text holds the phrase.
+bool CatalogueSearch::plainHolds(const std::string& markup) {
+    static const auto upper = [] {
+        std::array<char, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[static_cast<std::size_t>(b)] =
+                static_cast<char>(cp1251::toUpper(static_cast<unsigned char>(b)));
+        return t;
+    }();
+    MarkupToPlain(markup, plainBuffer_);
+    for (char& c : plainBuffer_)
+        c = upper[static_cast<unsigned char>(c)];
+    return plainBuffer_.find(phrase_) != std::string::npos;
+}
+
 bool CatalogueSearch::modelAllows(Mode mode, std::int32_t softId, const TNodeRecord& node) const {
     if (modelPosition_ <= 0 || node.Section == SectionPictures)
         return true;
@@ -91,12 +107,8 @@ void CatalogueSearch::AddResultEntry(Mode mode, std::int32_t listedNode) {
     const std::int32_t softId = cat_.CurrentSoftID;
     const TSoftRecord& item = cat_.Content[static_cast<std::size_t>(softId)];
 
-    if (!phrase_.empty()) {
-        bool found = cp1251::toUpper(MarkupToPlain(item.Brief)).find(phrase_) != std::string::npos ||
-                     cp1251::toUpper(MarkupToPlain(item.Descript)).find(phrase_) != std::string::npos;
-        if (!found)
-            return;
-    }
+    if (!phrase_.empty() && !plainHolds(item.Brief) && !plainHolds(item.Descript))
+        return;
 
     std::int32_t nodeIndex = mode == Mode::Listing ? listedNode : cat_.nodeOf(item.ParentID);
     if (nodeIndex < 0 || static_cast<std::size_t>(nodeIndex) >= cat_.Nodes.size())

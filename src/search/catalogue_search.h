@@ -95,6 +95,7 @@ private:
     void AddResultEntry(Mode mode, std::int32_t listedNode);
     bool modelAllows(Mode mode, std::int32_t softId, const TNodeRecord& node) const;
     std::int32_t providerOf(std::int32_t contentId) const;
+    bool plainHolds(const std::string& markup);
     void installProducers();
 
     Catalogue& cat_;
@@ -105,6 +106,7 @@ private:
 
     // State of one walk.
     std::string phrase_;
+    std::string plainBuffer_;
     int modelPosition_ = 0;
     std::vector<std::uint8_t> modelListed_; // listing: SoftIDs of the chosen model
 };
