@@ -136,6 +136,7 @@ int runStartup(StartupOptions& o) {
             progress.StepBy(n);
         cat.SumTreeCounts();
         form.mirrorTree();
+        form.mirrorModelSelector();
         cat.LoadOperators();
     } catch (const DataFileError& e) {
         MessageBox(cp("Проблема"), e.message());

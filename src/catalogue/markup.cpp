@@ -10,8 +10,14 @@ bool isTagLetter(char c) {
 }
 } // namespace
 
-std::string MarkupToPlain(std::string_view rest) {
+std::string MarkupToPlain(std::string_view text) {
     std::string result;
+    MarkupToPlain(text, result);
+    return result;
+}
+
+void MarkupToPlain(std::string_view rest, std::string& result) {
+    result.clear();
     result.reserve(rest.size());
     for (;;) {
         size_t lt = rest.find('<');
@@ -36,7 +42,6 @@ std::string MarkupToPlain(std::string_view rest) {
             ++i;
         }
     }
-    return result;
 }
 
 std::optional<std::uint32_t> ColorByName(std::string_view argument) {

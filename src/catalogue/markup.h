@@ -11,6 +11,8 @@ namespace vexa {
 
 // The plain text: tags removed, each "# " replaced in place by CR LF.
 std::string MarkupToPlain(std::string_view text);
+// The same into a buffer the caller reuses (its old content is replaced).
+void MarkupToPlain(std::string_view text, std::string& result);
 
 // The colour (0xRRGGBB) named by a colour tag's argument, or nothing when the name is not
 // in the table, which means the main text colour.

@@ -4,6 +4,9 @@
 #include "message_box.h"
 #include "wait_cursor.h"
 
+#include <algorithm>
+
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QImageReader>
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -56,6 +60,17 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint) {
     LabelRecords->setFont(labelFont);
     LabelRecords->hide();
 
+    ModelSelector = new QComboBox(this);
+    ModelSelector->setObjectName("ModelSelector");
+    ModelSelector->addItem(q(Cat.ModelSelector.lines().front()));
+    // A model counts as chosen when it is confirmed: picked from the list or Enter.
+    connect(ModelSelector, qOverload<int>(&QComboBox::activated), this, [this](int) { ApplyModelFilter(); });
+
+    ProgressModel = new QProgressBar(this);
+    ProgressModel->setObjectName("ProgressModel");
+    ProgressModel->setTextVisible(false);
+    ProgressModel->hide();
+
     ContentTree = new QTreeWidget(this);
     ContentTree->setObjectName("ContentTree");
     ContentTree->setHeaderHidden(true);
@@ -67,6 +82,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->addWidget(LabelRecords);
+    layout->addWidget(ModelSelector);
     layout->addWidget(ContentTree, 1);
 
     Cat.setIconLoader([this](const std::filesystem::path& file) { return loadTreeIcon(file); });
@@ -95,6 +111,47 @@ void TForm1::mirrorTree() {
         }
     }
     ContentTree->expandAll();
+}
+
+void TForm1::mirrorModelSelector() {
+    ModelSelector->clear();
+    for (const std::string& line : Cat.ModelSelector.lines())
+        ModelSelector->addItem(q(line));
+    ModelSelector->setCurrentIndex(0);
+}
+
+void TForm1::HideResultArea() {}
+
+void TForm1::ApplyModelFilter() {
+    WaitCursor cursor;
+    ContentTree->clear();
+    HideResultArea();
+    ProgressModel->setGeometry(ModelSelector->geometry());
+    ProgressModel->raise();
+    ProgressModel->setValue(0);
+    ProgressModel->show();
+
+    int position = ModelSelector->currentIndex();
+    int i = position - 1;
+    bool model = i >= 0 && static_cast<std::size_t>(i) < Cat.Models.size();
+    int maximum =
+        model ? static_cast<int>(Cat.Models[i].SoftIDs.size()) : static_cast<int>(Cat.Content.size());
+    ProgressModel->setRange(0, std::max(maximum, 1));
+    ProgressModel->setValue(0);
+    // Repainting the bar once per record would cost more than the rebuild: move it in
+    // about a hundred visible steps.
+    int done = 0, shown = 0;
+    int stride = std::max(1, maximum / 100);
+    Cat.RebuildTree(position, [&] {
+        if (++done - shown >= stride) {
+            shown = done;
+            ProgressModel->setValue(done);
+        }
+    });
+    mirrorTree();
+    ShowFoundCount(Cat.TotalCount);
+    ProgressModel->hide();
+    ModelSelector->show();
 }
 
 int TForm1::loadTreeIcon(const std::filesystem::path& file) {

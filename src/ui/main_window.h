@@ -8,7 +8,9 @@
 #include <QList>
 #include <QWidget>
 
+class QComboBox;
 class QLabel;
+class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -26,6 +28,14 @@ public:
     void ShowFoundCount(std::int32_t n);
     // Makes the tree widget show the catalogue's section tree.
     void mirrorTree();
+    // Fills the model selector with the catalogue's model lines (prompt line first).
+    void mirrorModelSelector();
+    // Rebuilds the section tree for the model the model selector stands on (the prompt
+    // line means all models) and shows the new count.
+    void ApplyModelFilter();
+    // Hides the result area. The area itself arrives with the full window; for now this
+    // only keeps the calling order of the filter.
+    void HideResultArea();
     // Runs the import for the program's parameters; the process exit code.
     int ImportFromSpreadsheet(const std::vector<std::string>& parameters, ImportProgress& progress);
 
@@ -35,6 +45,9 @@ public:
 
     QTreeWidget* ContentTree = nullptr;
     QLabel* LabelRecords = nullptr;
+    QComboBox* ModelSelector = nullptr;
+    // The filter's progress bar, laid over the model selector while a rebuild runs.
+    QProgressBar* ProgressModel = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -266,3 +266,35 @@ TEST(Rebuild, ModelFilterCountsOnlyListedItemsAndPromptLineRestores) {
     EXPECT_EQ(cat.SelectedModel, -1);
     EXPECT_EQ(steps, static_cast<int>(cat.Content.size()));
 }
+
+TEST(Rebuild, ModelTreeFollowsTheOrderOfTheModelsList) {
+    ScratchDir dir;
+    SoftBuilder b;
+    b.provider("P");
+    b.category("Игры", 1);
+    b.genre("Аркады");
+    int a1 = b.item("a1");
+    b.genre("Гонки");
+    int r1 = b.item("r1");
+    b.category("Мелодии", 3);
+    b.genre("Поп");
+    int s1 = b.item("s1");
+    b.provider("Q");
+    b.category("Игры", 1);
+    b.genre("Аркады");
+    int a2 = b.item("a2");
+    std::vector<TModelRecord> models = {{"M", "", {s1, r1, a2, a1}}};
+    writeCatalogue(dir.path(), b.records, models);
+    Catalogue cat(dir.path());
+    loadAll(cat);
+    cat.RebuildTree(1);
+    EXPECT_EQ(labels(cat.Tree), (Strings{"Мелодии [1]", "Игры [3]"}));
+    EXPECT_EQ(labels(cat.Tree[1].Children), (Strings{"Гонки [1]", "Аркады [2]"}));
+    EXPECT_EQ(cat.TotalCount, 4);
+    EXPECT_EQ(u8(Catalogue::FoundCountText(cat.TotalCount)), "НАЙДЕНО 4 ПРОГРАММЫ");
+    // A selector position past the last model means no model.
+    cat.RebuildTree(7);
+    EXPECT_EQ(cat.SelectedModel, -1);
+    EXPECT_EQ(cat.TotalCount, 4);
+    EXPECT_EQ(labels(cat.Tree), (Strings{"Игры [3]", "Мелодии [1]"}));
+}

@@ -84,3 +84,77 @@ TEST(Inspect, MissingFilesFailWithTheLoadersMessage) {
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(p.readAllStandardError().contains("Ошибка открытия файла программ"));
 }
+
+namespace {
+
+QList<int> ints(const QJsonValue& v) {
+    QList<int> out;
+    for (const auto& e : v.toArray())
+        out << e.toInt();
+    return out;
+}
+
+} // namespace
+
+TEST(Inspect, SearchAndListPrintTheResultTables) {
+    ScratchDir dir;
+    SoftBuilder b;
+    int mobi = b.provider("МобиФан");
+    b.category("Игры", 1);
+    b.genre("Аркады");
+    int tetris = b.item("Тетрис", "Падающие <b>блоки</b>");
+    int snake = b.item("Змейка", "Классика");
+    b.category("Картинки", 2);
+    b.genre("Природа");
+    int forest = b.item("Лес");
+    int zvon = b.provider("Звон");
+    b.category("Мелодии", 3);
+    b.genre("Поп");
+    int hit = b.item("Хит", "Блоки и звон");
+    std::vector<TModelRecord> models = {{"Nokia 6230", "", {tetris, hit}}};
+    std::vector<TSoftCodeRecord> codes = {{tetris, "111", {0}}};
+    writeCatalogue(dir.path(), b.records, models, codes, {{cp("МТС"), zvon, ""}, {cp("Билайн"), mobi, ""}});
+    QString d = QString::fromStdString(dir.path().string());
+
+    QJsonObject all = inspect({"search", d});
+    EXPECT_EQ(ints(all["games"]), (QList<int>{tetris, snake}));
+    EXPECT_EQ(ints(all["pictures"]), QList<int>{forest});
+    EXPECT_EQ(ints(all["sounds"]), QList<int>{hit});
+    EXPECT_EQ(all["counts"].toObject()["games"].toInt(), 2);
+    EXPECT_EQ(all["total"].toInt(), 4);
+    EXPECT_EQ(all["count_label"].toString(), "НАЙДЕНО 4 ПРОГРАММЫ");
+    EXPECT_EQ(all["opened"].toString(), "games");
+    EXPECT_FALSE(all["nothing_found"].toBool());
+
+    QJsonObject phrase = inspect({"search", d, "--phrase", "  БЛОКИ"});
+    EXPECT_EQ(ints(phrase["games"]), QList<int>{tetris});
+    EXPECT_EQ(ints(phrase["sounds"]), QList<int>{hit});
+    QJsonObject op = inspect({"search", d, "--operator", "МТС", "--provider", " Все"});
+    EXPECT_EQ(ints(op["sounds"]), QList<int>{hit});
+    EXPECT_EQ(op["opened"].toString(), "sounds");
+    EXPECT_EQ(op["total"].toInt(), 1);
+    // With a model: the game by its order code, the picture anyway, the sound has no code.
+    QJsonObject model = inspect({"search", d, "--model", "1"});
+    EXPECT_EQ(ints(model["games"]), QList<int>{tetris});
+    EXPECT_EQ(ints(model["pictures"]), QList<int>{forest});
+    EXPECT_TRUE(model["sounds"].toArray().isEmpty());
+    QJsonObject none = inspect({"search", d, "--category", "Мелодии", "--genre", "Аркады"});
+    EXPECT_TRUE(none["nothing_found"].toBool());
+    EXPECT_TRUE(none["opened"].isNull());
+    EXPECT_EQ(none["count_label"].toString(), "НАЙДЕНО 0 ПРОГРАММ");
+    int code = 0;
+    inspect({"search", d, "--genre", "Нет такого"}, &code);
+    EXPECT_EQ(code, 2);
+
+    QJsonObject listed = inspect({"list", d, "Игры/Аркады"});
+    EXPECT_EQ(ints(listed["games"]), (QList<int>{tetris, snake}));
+    EXPECT_EQ(listed["opened"].toString(), "games");
+    EXPECT_EQ(listed["count_label"].toString(), "НАЙДЕНО 4 ПРОГРАММЫ");
+    // For a model: its own list decides, and labels may carry their counts.
+    QJsonObject listedForModel = inspect({"list", d, "--model", "1", "Мелодии [1]/Поп [1]"});
+    EXPECT_EQ(ints(listedForModel["sounds"]), QList<int>{hit});
+    EXPECT_EQ(listedForModel["opened"].toString(), "sounds");
+    EXPECT_EQ(listedForModel["count_label"].toString(), "НАЙДЕНО 2 ПРОГРАММЫ");
+    inspect({"list", d, "Игры/Гонки"}, &code);
+    EXPECT_EQ(code, 2);
+}
