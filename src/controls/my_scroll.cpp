@@ -90,7 +90,6 @@ TMyScroll::TMyScroll(QWidget* parent, int width) : QWidget(parent) {
     RepeatTimer.setInterval(500);
     connect(&RepeatTimer, &QTimer::timeout, this, &TMyScroll::repeatTick);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    layoutParts();
 }
 
 TMyScroll::~TMyScroll() = default;
@@ -106,7 +105,6 @@ void TMyScroll::setPictures(const QImage& upArrow, const QImage& downArrow, cons
         down_ = whiteTransparent(downArrow);
     if (!thumb.isNull())
         thumb_ = whiteTransparent(thumb);
-    layoutParts();
     UpdateThumb();
     update();
 }
@@ -120,10 +118,10 @@ QRect TMyScroll::upArrowRect() const {
     return QRect(partsLeft_, 0, up_.width(), up_.height());
 }
 QRect TMyScroll::downArrowRect() const {
-    return QRect(partsLeft_, downTop_, down_.width(), down_.height());
+    return QRect(partsLeft_, downTop(), down_.width(), down_.height());
 }
 QRect TMyScroll::trackRect() const {
-    return QRect(0, trackTop_, width(), trackHeight_);
+    return QRect(0, trackTop(), width(), trackHeight());
 }
 QRect TMyScroll::thumbRect() const {
     return QRect(partsLeft_, thumbTop_, thumb_.width(), thumb_.height());
@@ -141,14 +139,7 @@ TMyScroll::Part TMyScroll::partAt(const QPoint& p) const {
     return Part::None;
 }
 
-void TMyScroll::layoutParts() {
-    downTop_ = height() - down_.height();
-    trackTop_ = up_.height();
-    trackHeight_ = height() - up_.height() - down_.height();
-}
-
 void TMyScroll::resizeEvent(QResizeEvent*) {
-    layoutParts();
     UpdateThumb();
 }
 
@@ -167,12 +158,12 @@ void TMyScroll::SetParams(int position, int min, int max) {
 void TMyScroll::UpdateThumb() {
     if (Min_ >= Max_)
         return;
-    double top = double(Position_ - Min_) / double(Max_ - Min_) * trackHeight_ - thumb_.height() / 2;
-    int t = static_cast<int>(std::lround(top)) + trackTop_;
-    if (t < trackTop_)
-        t = trackTop_;
-    if (t > downTop_ - thumb_.height())
-        t = downTop_ - thumb_.height();
+    double top = double(Position_ - Min_) / double(Max_ - Min_) * trackHeight() - thumb_.height() / 2.0;
+    int t = static_cast<int>(std::lround(top)) + trackTop();
+    if (t < trackTop())
+        t = trackTop();
+    if (t > downTop() - thumb_.height())
+        t = downTop() - thumb_.height();
     if (t != thumbTop_) {
         thumbTop_ = t;
         update();
@@ -199,8 +190,8 @@ bool TMyScroll::moveForPress(Part part, Qt::MouseButton button, int y, int& oldP
     oldPosition = Position_;
     switch (part) {
     case Part::Track:
-        if (trackHeight_ > 0)
-            Position_ = static_cast<int>(std::lround(double(y) / trackHeight_ * double(Max_ - Min_))) + Min_;
+        if (trackHeight() > 0)
+            Position_ = static_cast<int>(std::lround(double(y) / trackHeight() * double(Max_ - Min_))) + Min_;
         break;
     case Part::UpArrow:
         Position_ = Position_ == INT32_MIN ? Position_ : Position_ - 1;
@@ -244,7 +235,7 @@ void TMyScroll::ThumbMouseMove(int, int y) {
     if (!draggingThumb_)
         return;
     int t = thumbTop_ + y - thumb_.height() / 2;
-    t = std::clamp(t, 0, std::max(0, trackHeight_));
+    t = std::clamp(t, 0, std::max(0, trackHeight()));
     PartMouseDown(Part::Track, Qt::LeftButton, Qt::NoModifier, 0, t);
 }
 
@@ -264,7 +255,7 @@ void TMyScroll::mousePressEvent(QMouseEvent* e) {
     if (part == Part::None)
         return;
     draggingThumb_ = part == Part::Thumb && e->button() == Qt::LeftButton;
-    int y = part == Part::Track ? p.y() - trackTop_ : p.y();
+    int y = part == Part::Track ? p.y() - trackTop() : p.y();
     PartMouseDown(part, e->button(), e->modifiers(), p.x(), y);
 }
 
@@ -287,7 +278,7 @@ void TMyScroll::paintEvent(QPaintEvent*) {
     QColor back = parentWidget() ? parentWidget()->palette().color(parentWidget()->backgroundRole())
                                  : palette().color(QPalette::Window);
     p.fillRect(rect(), back);
-    p.fillRect(QRect(1, trackTop_, width() - 2, trackHeight_), Qt::white);
+    p.fillRect(QRect(1, trackTop(), width() - 2, trackHeight()), Qt::white);
     p.drawImage(upArrowRect().topLeft(), up_);
     p.drawImage(downArrowRect().topLeft(), down_);
     p.drawImage(thumbRect().topLeft(), thumb_);

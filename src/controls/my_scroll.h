@@ -100,11 +100,13 @@ protected:
 
 private:
     void repeatTick();
-    void layoutParts();
+    // The parts follow the bar's height at once (a hidden widget gets no resize events).
+    int trackTop() const { return up_.height(); }
+    int trackHeight() const { return height() - up_.height() - down_.height(); }
+    int downTop() const { return height() - down_.height(); }
 
     QImage up_, down_, thumb_;
     int partsLeft_ = 0;
-    int trackTop_ = 14, trackHeight_ = 0, downTop_ = 0;
     int thumbTop_ = 14;
     bool draggingThumb_ = false;
 };
