@@ -21,7 +21,7 @@ TMyRichEdit::TMyRichEdit(QWidget* parent) : QTextEdit(parent), Bar(new TRichScro
     Bar->setTarget(std::make_unique<ScrollAreaTarget>(this));
     Bar->hide();
     auto sync = [this] {
-        if (isVisible())
+        if (Bar && isVisible())
             Bar->SyncWithWindow();
     };
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, sync);
@@ -81,11 +81,12 @@ void TMyRichEdit::showDocument(const RtfDocument& doc) {
         }
     }
     moveCursor(QTextCursor::Start);
-    Bar->SyncWithWindow();
+    if (Bar)
+        Bar->SyncWithWindow();
 }
 
 bool TMyRichEdit::event(QEvent* e) {
-    if (e->type() == QEvent::ParentChange) {
+    if (e->type() == QEvent::ParentChange && Bar) {
         // The bar lives in the view's parent, over the view's right edge.
         Bar->setParent(parentWidget());
         placeBar();
@@ -104,6 +105,8 @@ void TMyRichEdit::wheelEvent(QWheelEvent* e) {
 }
 
 void TMyRichEdit::placeBar() {
+    if (!Bar)
+        return;
     Bar->setGeometry(x() + width() - Bar->width(), y(), Bar->width(), height());
     Bar->raise();
 }
@@ -121,16 +124,19 @@ void TMyRichEdit::resizeEvent(QResizeEvent* e) {
 void TMyRichEdit::showEvent(QShowEvent* e) {
     QTextEdit::showEvent(e);
     placeBar();
-    Bar->SyncWithWindow();
+    if (Bar)
+        Bar->SyncWithWindow();
 }
 
 void TMyRichEdit::hideEvent(QHideEvent* e) {
-    Bar->hide();
+    if (Bar)
+        Bar->hide();
     QTextEdit::hideEvent(e);
 }
 
 void TMyRichEdit::paintEvent(QPaintEvent* e) {
-    Bar->SyncWithWindow();
+    if (Bar)
+        Bar->SyncWithWindow();
     QTextEdit::paintEvent(e);
 }
 

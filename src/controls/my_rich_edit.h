@@ -4,6 +4,7 @@
 #include "my_scroll.h"
 #include "rtf_reader.h"
 
+#include <QPointer>
 #include <QTextEdit>
 
 #include <filesystem>
@@ -38,7 +39,8 @@ protected:
 
 private:
     void placeBar();
-    TRichScroll* Bar;
+    // The bar lives in the view's parent, which may destroy it first.
+    QPointer<TRichScroll> Bar;
 };
 
 } // namespace vexa
