@@ -3,7 +3,7 @@
 // through SIGTERM, SIGINT or SIGHUP, or through an uncaught exception, first gives the
 // display back. A signal is passed through a pipe (the only thing the handler does) to a
 // watcher thread, which restores the display and then lets the signal end the program as
-// it would have without the guard.
+// it would have without the guard. One guard at a time: it holds process-wide handlers.
 #include <functional>
 
 namespace vexa {

@@ -155,6 +155,26 @@ TEST_F(BarFixture, MouseOnThePartsReachesThem) {
     EXPECT_EQ(target->pos, 89);
 }
 
+TEST_F(BarFixture, DraggingTheThumbFollowsTheMouse) {
+    parent.resize(50, 200);
+    parent.show();
+    bar->SyncWithWindow(); // position 30 of 0..90
+    QPoint grip = bar->thumbRect().center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+    // Moving over the thumb while it is held drags it 20 pixels down.
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 20)),
+                     bar->mapToGlobal(QPointF(grip + QPoint(0, 20))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(0, 20));
+    EXPECT_GT(bar->Position(), 30);
+    EXPECT_EQ(target->pos, bar->Position());
+    // Without a held thumb, moving does nothing.
+    int pos = bar->Position();
+    QApplication::sendEvent(bar, &move);
+    EXPECT_EQ(bar->Position(), pos);
+}
+
 TEST(TRichScroll, MovesTheTargetUntilItReachesTheAim) {
     QWidget parent;
     auto* bar = new TRichScroll(&parent);
