@@ -20,6 +20,7 @@ TMyRichEdit::TMyRichEdit(QWidget* parent) : QTextEdit(parent), Bar(new TRichScro
     setLineWrapMode(QTextEdit::WidgetWidth);
     Bar->setTarget(std::make_unique<ScrollAreaTarget>(this));
     Bar->hide();
+    followParentColour();
     auto sync = [this] {
         if (Bar && isVisible())
             Bar->SyncWithWindow();
@@ -85,7 +86,17 @@ void TMyRichEdit::showDocument(const RtfDocument& doc) {
         Bar->SyncWithWindow();
 }
 
+void TMyRichEdit::followParentColour() {
+    if (!parentWidget())
+        return;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, parentWidget()->palette().color(QPalette::Window));
+    setPalette(pal);
+}
+
 bool TMyRichEdit::event(QEvent* e) {
+    if (e->type() == QEvent::ParentChange)
+        followParentColour();
     if (e->type() == QEvent::ParentChange && Bar) {
         // The bar lives in the view's parent, over the view's right edge.
         Bar->setParent(parentWidget());

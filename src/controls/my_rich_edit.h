@@ -39,6 +39,8 @@ protected:
 
 private:
     void placeBar();
+    // The view takes its parent's colour.
+    void followParentColour();
     // The bar lives in the view's parent, which may destroy it first.
     QPointer<TRichScroll> Bar;
 };

@@ -20,6 +20,7 @@ TMyTreeView::TMyTreeView(QWidget* parent) : QTreeWidget(parent), Bar(new TMyScro
     // Entries light up under the mouse (the style draws hovered entries).
     Bar->setTarget(std::make_unique<ScrollAreaTarget>(this));
     Bar->hide();
+    followParentColour();
     connect(this, &QTreeWidget::itemExpanded, this, &TMyTreeView::sync);
     connect(this, &QTreeWidget::itemCollapsed, this, &TMyTreeView::sync);
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TMyTreeView::sync);
@@ -35,7 +36,16 @@ void TMyTreeView::sync() {
         Bar->SyncWithWindow();
 }
 
+void TMyTreeView::followParentColour() {
+    if (customBackground_ || !parentWidget())
+        return;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, parentWidget()->palette().color(QPalette::Window));
+    setPalette(pal);
+}
+
 void TMyTreeView::setBackground(const QColor& color, const QImage& tile) {
+    customBackground_ = true;
     QPalette pal = palette();
     if (!tile.isNull())
         pal.setBrush(QPalette::Base, QBrush(tile));
@@ -53,8 +63,11 @@ void TMyTreeView::setTreeFont(const QFont& font, const QColor& color) {
 }
 
 bool TMyTreeView::event(QEvent* e) {
-    if (e->type() == QEvent::ParentChange && Bar)
-        Bar->setParent(parentWidget());
+    if (e->type() == QEvent::ParentChange) {
+        if (Bar)
+            Bar->setParent(parentWidget());
+        followParentColour();
+    }
     return QTreeWidget::event(e);
 }
 

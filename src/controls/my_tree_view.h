@@ -31,6 +31,9 @@ protected:
 
 private:
     void sync();
+    // Until a background is chosen, the tree takes its parent's colour.
+    void followParentColour();
+    bool customBackground_ = false;
     QPointer<TMyScroll> Bar; // lives in the tree's parent
 };
 

@@ -139,5 +139,8 @@ TEST(TMyTreeView, BarFollowsTheTreesVisibilityAndScrolling) {
     QTest::qWait(10);
     EXPECT_TRUE(bar->isHidden());
     EXPECT_EQ(tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(tree->palette().color(QPalette::Base), parent.palette().color(QPalette::Window));
+    tree->setBackground(QColor(1, 2, 3));
+    EXPECT_EQ(tree->palette().color(QPalette::Base), QColor(1, 2, 3));
     EXPECT_FALSE(tree->rootIsDecorated());
 }
