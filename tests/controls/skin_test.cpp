@@ -181,6 +181,29 @@ TEST(ReadSkin, OtherFontsFollowTheMainFont) {
     EXPECT_EQ(s.TreeBackColor, 0x102030u); // the main window's colour as just set
 }
 
+TEST(ReadSkin, BlackMainFontMakesEveryFontBlack) {
+    Skin s = ReadSkin(IniFile::parse("[FONT]\nMainFontColor=0\n"), noPictures());
+    for (const SkinFont* f : {&s.MainFont, &s.TreeFont, &s.DescFont, &s.ListFont}) {
+        EXPECT_EQ(f->color, winRGB(0, 0, 0));
+        EXPECT_EQ(f->size, 8);
+        EXPECT_EQ(f->name, "MS Sans Serif");
+    }
+    EXPECT_EQ(s.Title1FontColor, winRGB(255, 255, 255)); // not a font of the main window
+}
+
+TEST(ReadSkin, DetailWindowReadsItsOwnTwoKeys) {
+    std::vector<std::string> asked;
+    PictureLoader bitmap = [&](const std::string& path) {
+        asked.push_back(path);
+        return QImage(2, 2, QImage::Format_RGB32);
+    };
+    IniFile ini = IniFile::parse("[IMAGES]\nBtnBack2=b2.bmp\nBackDetail=\nBtnBack1=b1.bmp\n");
+    DetailSkin d = ReadDetailSkin(ini, SkinPictureLoaders{nullptr, nullptr, bitmap});
+    EXPECT_EQ(asked, std::vector<std::string>{"b2.bmp"});
+    EXPECT_FALSE(d.BtnBack2.isNull());
+    EXPECT_TRUE(d.BackDetail.isNull());
+}
+
 TEST(ReadSkin, FontSizeAppliedOnlyWhenPositive) {
     for (const char* value : {"0", "-3"}) {
         Skin s = ReadSkin(IniFile::parse(std::string("[FONT]\nMainFontSize=") + value + "\nTreeFontSize=0\n"),
