@@ -142,6 +142,12 @@ int main(int argc, char** argv) {
         models->addItem(QString::fromUtf8(m));
     models->ConfirmedIndex = 3; // a closed box shows its confirmed entry
     models->setCurrentIndex(3);
+    // The owner's key rule: Enter confirms the current entry, any other key clears it.
+    for (TMyComboBox* box : {models}) {
+        QObject::connect(box, &TMyComboBox::keyPressed, box, [box](int key, Qt::KeyboardModifiers) {
+            box->ConfirmedIndex = key == Qt::Key_Return || key == Qt::Key_Enter ? box->currentIndex() : -1;
+        });
+    }
     auto* operators = new TMyComboBox(&window);
     operators->setGeometry(20, 700, 240, 25);
     operators->setListFont(toQFont(skin.ListFont), toQColor(skin.ListFont.color));
