@@ -84,6 +84,15 @@ TEST(IniFile, LongValueIsCutTo2047Characters) {
     EXPECT_EQ(IniFile::parse(file).value("A", "k"), std::string(2047, 'z'));
 }
 
+TEST(IniFile, SkinFileIsTheExecutableWithIni) {
+    ScratchDir dir;
+    EXPECT_EQ(skinFilePath(dir.path() / "vexa"), dir.path() / "vexa.INI");
+    EXPECT_EQ(skinFilePath(dir.path() / "vexa.exe"), dir.path() / "vexa.INI");
+    std::ofstream(dir.path() / "vexa.ini") << "[COLOR]\nHeader1=7\n";
+    EXPECT_EQ(skinFilePath(dir.path() / "vexa"), dir.path() / "vexa.ini"); // any case of the extension
+    EXPECT_EQ(IniFile::load(skinFilePath(dir.path() / "vexa")).value("color", "header1"), "7");
+}
+
 TEST(IniFile, MissingFileReadsAsEmpty) {
     IniFile ini = IniFile::load("/nonexistent/vexa.INI");
     EXPECT_EQ(ini.value("COLOR", "Header1"), "");
