@@ -1,5 +1,7 @@
 #include "display_mode.h"
 
+#include "xrandr_display.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -45,6 +47,11 @@ public:
 } // namespace
 
 std::unique_ptr<DisplayBackend> makeSystemDisplayBackend() {
+    // Only a program that runs on X11 may change the X screen; elsewhere (Wayland,
+    // offscreen) every change is refused.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        if (auto xrandr = XRandrBackend::open())
+            return xrandr;
     return std::make_unique<RefusingBackend>();
 }
 

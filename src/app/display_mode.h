@@ -39,8 +39,8 @@ private:
     std::optional<Mode> remembered_;
 };
 
-// The backend for the display the program runs on. Until a platform backend exists for
-// it, every change is refused and the program runs in the current mode.
+// The backend for the display the program runs on: XRandR on X11. Without X11 every
+// change is refused and the program runs in the current mode.
 std::unique_ptr<DisplayBackend> makeSystemDisplayBackend();
 
 } // namespace vexa

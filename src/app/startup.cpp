@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "cp1251.h"
+#include "display_exit_guard.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "splash.h"
@@ -146,6 +147,13 @@ int runStartup(StartupOptions& o) {
     showDamage(cat);
 
     DisplayMode display(o.display ? std::move(o.display) : makeSystemDisplayBackend());
+    // The screen is given back however the program ends: normally, by an exception, or
+    // through a signal.
+    DisplayExitGuard exitGuard([&display] { display.RestoreDisplayMode(); });
+    struct RestoreAtEnd {
+        DisplayMode& d;
+        ~RestoreAtEnd() { d.RestoreDisplayMode(); }
+    } restoreAtEnd{display};
     if (!display.SetDisplayMode(1024, 768, 24))
         display.SetDisplayMode(1024, 768, 16);
     splash.reset();
@@ -159,7 +167,6 @@ int runStartup(StartupOptions& o) {
         QApplication::exec();
     }
     form.removeEventFilter(watcher);
-    display.RestoreDisplayMode();
     return 0;
 }
 
