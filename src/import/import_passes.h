@@ -1,0 +1,98 @@
+#pragma once
+// The four passes of the workbook conversion, independent of files and windows: they read
+// a Workbook, fill the run's lists and report through the ImportHost and the protocol
+// lines of the state.
+//
+// Pass order: ReadModelSheet, ReadSoftSheet, LinkModelsToSoft, ReadOperatorSheet.
+#include "import_run.h"
+#include "records.h"
+#include "workbook.h"
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace vexa {
+
+// Sheet "Model" can find an item through its name and its content provider.
+struct TSoftNameEntry {
+    std::string NameKey;     // plain, upper-cased item name, at most 255 characters
+    std::string ProviderKey; // upper-cased provider name, at most 255 characters
+    std::int32_t SoftID = 0;
+};
+
+// Longest texts the data files can hold.
+inline constexpr std::size_t kShortTextLimit = 255;
+inline constexpr std::size_t kLongTextLimit = 65535;
+
+// The run cannot go on: a model name of sheet "Model" that the first pass did not register.
+// The host has already been told ("Проблема в логике 1").
+class ImportStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "import stopped"; }
+};
+
+struct PairHash {
+    std::size_t operator()(const std::pair<std::string, std::string>& p) const noexcept {
+        std::size_t a = std::hash<std::string>()(p.first), b = std::hash<std::string>()(p.second);
+        return a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
+    }
+};
+
+struct ImportState {
+    bool NoDuplicateWarnings = false; // "/d"
+    bool NoFileChecks = false;        // "/i"
+    bool ProblemsFound = false;
+
+    std::vector<TSoftRecord> content;            // sheet-row order; position = SoftID
+    std::vector<TModelRecord> models;            // sorted by Model after the first pass
+    std::vector<TSoftCodeRecord> codes;          // in the order the third pass creates them
+    std::vector<TOperatorRecord> operators;      // sheet order until sortOperators()
+    std::vector<TSoftNameEntry> nameIndex;       // first appearance of each item name per provider
+    std::vector<std::int32_t> ProviderIndexList; // SoftIDs of the level-1 records
+    int modelLastRow = 0;                        // last row of sheet "Model" as the first pass found it
+
+    // Protocol lines (cp1251, without the line end) in the order they were recorded.
+    std::vector<std::string> protocol;
+
+    // Lookups that stand for the linear searches of the lists.
+    std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash> nameLookup;
+    std::unordered_map<std::string, std::int32_t> modelByKey;
+    std::vector<std::vector<std::int32_t>> codesOfSoft; // per SoftID: its code records, oldest first
+
+    // Records a problem: sets ProblemsFound and appends the line.
+    void problem(std::string line);
+    // Drops the import-only structures.
+    void releaseIndexes();
+};
+
+// Removes leading spaces, then trailing spaces and line feeds.
+std::string TrimCell(std::string_view text);
+
+// The (model name, MatchKey) pairs of a model-list cell, in order.
+std::vector<std::pair<std::string, std::string>> SplitModelList(std::string_view cell);
+
+// A description cell as stored: line feeds become "# ", every "#" is followed by a space,
+// "<bq>" becomes a tab.
+std::string ConvertDescription(std::string_view cell);
+
+// Ordering of model names and of operator names (Latin letters without regard to case).
+int CompareModelNames(const TModelRecord& a, const TModelRecord& b);
+int CompareOperatorNames(const TOperatorRecord& a, const TOperatorRecord& b);
+
+void ReadModelSheet(Workbook& book, ImportState& state, ImportHost& host);
+void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host);
+void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host);
+void ReadOperatorSheet(Workbook& book, ImportState& state, ImportHost& host);
+
+// The four passes in their order. Throws WorkbookError (missing sheet) or ImportStopped.
+void RunImportPasses(Workbook& book, ImportState& state, ImportHost& host);
+
+// Sorts the operator list by name, keeping the sheet order of equal names.
+void sortOperators(ImportState& state);
+
+} // namespace vexa
