@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 namespace vexa {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -25,10 +28,23 @@ std::string cut255(std::string s) {
 }
 
 // Reads columns 1..N of a row, each trimmed.
+void trimInPlace(std::string& s) {
+    std::size_t begin = 0;
+    while (begin < s.size() && s[begin] == ' ')
+        ++begin;
+    std::size_t end = s.size();
+    while (end > begin && (s[end - 1] == ' ' || s[end - 1] == '\n'))
+        --end;
+    s.resize(end);
+    s.erase(0, begin);
+}
+
 template <std::size_t N> std::array<std::string, N + 1> readRow(const Workbook& book, int row) {
     std::array<std::string, N + 1> cells; // cells[0] unused: columns count from 1
-    for (std::size_t c = 1; c <= N; ++c)
-        cells[c] = TrimCell(book.cellText(row, static_cast<int>(c)));
+    for (std::size_t c = 1; c <= N; ++c) {
+        cells[c] = book.cellText(row, static_cast<int>(c));
+        trimInPlace(cells[c]);
+    }
     return cells;
 }
 
@@ -77,9 +93,62 @@ std::string itemKey(const std::string& column2) {
     return TrimCell(cp1251::toUpper(MarkupToPlain(column2)));
 }
 
-bool fileExists(ImportHost& host, const std::string& path) {
-    return host.fileExists ? host.fileExists(path) : catalogueFileExists(path);
-}
+// Finds catalogue files as catalogueFileExists does (the exact path, else each component
+// without regard to case), but lists each folder only once per pass: a catalogue names tens
+// of thousands of files in a few hundred folders.
+class FileLookup {
+public:
+    bool exists(const std::string& cp1251Name) {
+        std::error_code ec;
+        fs::path path = catalogueNameToPath(cp1251Name);
+        if (path.empty())
+            return false;
+        if (fs::is_regular_file(path, ec))
+            return true;
+        fs::path current = path.is_absolute() ? path.root_path() : fs::path(".");
+        bool any = false;
+        for (const fs::path& part : path.relative_path()) {
+            std::string name = part.string();
+            if (name.empty() || name == ".")
+                continue;
+            if (name == "..") {
+                current /= "..";
+                continue;
+            }
+            const auto& entries = listing(current);
+            auto exact = entries.exact.find(name);
+            if (exact != entries.exact.end()) {
+                current /= part;
+            } else {
+                auto folded = entries.folded.find(cp1251::toUpper(cp1251::fromUtf8(name)));
+                if (folded == entries.folded.end())
+                    return false;
+                current /= folded->second;
+            }
+            any = true;
+        }
+        return any && fs::is_regular_file(current, ec);
+    }
+
+private:
+    struct Entries {
+        std::unordered_map<std::string, bool> exact;         // real names
+        std::unordered_map<std::string, std::string> folded; // upper-cased cp1251 -> first real name
+    };
+    const Entries& listing(const fs::path& dir) {
+        auto [it, added] = listings_.try_emplace(dir.string());
+        if (added) {
+            std::error_code ec;
+            for (fs::directory_iterator d(dir, ec), end; !ec && d != end; d.increment(ec)) {
+                std::string name = d->path().filename().string();
+                it->second.exact.emplace(name, true);
+                it->second.folded.emplace(cp1251::toUpper(cp1251::fromUtf8(name)), name);
+            }
+        }
+        return it->second;
+    }
+    std::unordered_map<std::string, Entries> listings_;
+};
 
 } // namespace
 
@@ -97,6 +166,8 @@ void ImportState::releaseIndexes() {
     modelByKey.clear();
     codesOfSoft.clear();
     codesOfSoft.shrink_to_fit();
+    modelRows.clear();
+    modelRows.shrink_to_fit();
 }
 
 std::string TrimCell(std::string_view text) {
@@ -172,9 +243,12 @@ void ReadModelSheet(Workbook& book, ImportState& state, ImportHost& host) {
     state.modelLastRow = last;
     startProgress(host, kRed, last);
     std::unordered_map<std::string, bool> known;
+    state.modelRows.clear();
+    state.modelRows.reserve(static_cast<std::size_t>(std::clamp(last - 1, 0, 65536)));
     for (int row = 2; row <= last; ++row) {
         step(host);
-        auto cells = readRow<4>(book, row);
+        state.modelRows.push_back(readRow<4>(book, row));
+        const auto& cells = state.modelRows.back();
         if (itemKey(cells[2]).empty())
             continue;
         LengthGuard guard{state, kModelSheet, row, {}};
@@ -202,11 +276,16 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
     int last = openSheet(book, kSoftSheet);
     startProgress(host, kTeal, last);
     state.content.clear();
+    state.content.reserve(static_cast<std::size_t>(std::clamp(last, 0, 65536)));
     state.ProviderIndexList.clear();
 
     std::array<std::int32_t, 5> slots; // slots[2..4]: parent SoftID for that level, -1 none
     slots.fill(-1);
     std::string providerFolder, genreFolder, currentProviderKey;
+    FileLookup files;
+    auto fileExists = [&](const std::string& path) {
+        return host.fileExists ? host.fileExists(path) : files.exists(path);
+    };
     std::uint8_t providerCount = 0;
 
     for (int row = 1; row <= last; ++row) {
@@ -314,7 +393,7 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
                     path = providerFolder + genreFolder + name;
                 else
                     path = providerFolder + name;
-                if (!fileExists(host, path))
+                if (!fileExists(path))
                     state.problem(cp("Предупреждение: Не найден файл ") + path);
             };
             check(r.Image1);
@@ -332,9 +411,13 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
     int last = state.modelLastRow;
     startProgress(host, kRed, last);
     state.codesOfSoft.assign(state.content.size(), {});
+    bool cached = state.modelRows.size() == static_cast<std::size_t>(std::max(last - 1, 0));
     for (int row = 2; row <= last; ++row) {
         step(host);
-        auto cells = readRow<4>(book, row);
+        std::array<std::string, 5> readCells;
+        if (!cached)
+            readCells = readRow<4>(book, row);
+        const auto& cells = cached ? state.modelRows[static_cast<std::size_t>(row - 2)] : readCells;
         std::string key = itemKey(cells[2]);
         if (key.empty())
             continue;

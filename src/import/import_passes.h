@@ -8,6 +8,7 @@
 #include "records.h"
 #include "workbook.h"
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -55,6 +56,9 @@ struct ImportState {
     std::vector<TSoftNameEntry> nameIndex;       // first appearance of each item name per provider
     std::vector<std::int32_t> ProviderIndexList; // SoftIDs of the level-1 records
     int modelLastRow = 0;                        // last row of sheet "Model" as the first pass found it
+    // The trimmed cells (columns 1-4) of sheet "Model" from row 2 on, as the first pass read
+    // them: the workbook does not change during a run, so the third pass reads these.
+    std::vector<std::array<std::string, 5>> modelRows;
 
     // Protocol lines (cp1251, without the line end) in the order they were recorded.
     std::vector<std::string> protocol;
