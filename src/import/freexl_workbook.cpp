@@ -28,6 +28,34 @@ std::string timeText(const std::string& t) {
     return t;
 }
 
+// UTF-8 to cp1251. Plain ASCII and the Russian alphabet, which make up nearly every cell of
+// a catalogue, are converted here directly; any other text goes through the full converter.
+std::string cellTextFromUtf8(const char* utf8) {
+    std::size_t n = std::strlen(utf8);
+    std::string out(n, '\0');
+    char* o = out.data();
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8);
+    for (std::size_t i = 0; i < n;) {
+        unsigned char c = s[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 < n && (s[i + 1] & 0xC0) == 0x80 && (c == 0xD0 || c == 0xD1)) {
+            unsigned cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
+            if (cp >= 0x410 && cp <= 0x44F) {
+                *o++ = static_cast<char>(0xC0 + (cp - 0x410));
+                i += 2;
+                continue;
+            }
+        }
+        return cp1251::fromUtf8(std::string_view(utf8, n));
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
 std::string numberText(double v) {
     if (!std::isfinite(v))
         return {};
@@ -113,7 +141,7 @@ public:
             return numberText(v.value.double_value);
         case FREEXL_CELL_TEXT:
         case FREEXL_CELL_SST_TEXT:
-            return v.value.text_value ? cp1251::fromUtf8(v.value.text_value) : std::string();
+            return v.value.text_value ? cellTextFromUtf8(v.value.text_value) : std::string();
         case FREEXL_CELL_DATE:
             return v.value.text_value ? dateText(v.value.text_value) : std::string();
         case FREEXL_CELL_DATETIME:

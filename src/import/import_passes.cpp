@@ -247,12 +247,14 @@ void ReadModelSheet(Workbook& book, ImportState& state, ImportHost& host) {
     state.modelRows.reserve(static_cast<std::size_t>(std::clamp(last - 1, 0, 65536)));
     for (int row = 2; row <= last; ++row) {
         step(host);
-        state.modelRows.push_back(readRow<4>(book, row));
-        const auto& cells = state.modelRows.back();
-        if (itemKey(cells[2]).empty())
+        ImportState::ModelSheetRow& r = state.modelRows.emplace_back();
+        r.cells = readRow<4>(book, row);
+        r.itemKey = itemKey(r.cells[2]);
+        if (r.itemKey.empty())
             continue;
+        r.models = SplitModelList(r.cells[4]);
         LengthGuard guard{state, kModelSheet, row, {}};
-        for (auto& [name, key] : SplitModelList(cells[4])) {
+        for (auto& [name, key] : r.models) {
             if (known.count(key))
                 continue;
             TModelRecord m;
@@ -414,11 +416,16 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
     bool cached = state.modelRows.size() == static_cast<std::size_t>(std::max(last - 1, 0));
     for (int row = 2; row <= last; ++row) {
         step(host);
-        std::array<std::string, 5> readCells;
-        if (!cached)
-            readCells = readRow<4>(book, row);
-        const auto& cells = cached ? state.modelRows[static_cast<std::size_t>(row - 2)] : readCells;
-        std::string key = itemKey(cells[2]);
+        ImportState::ModelSheetRow readRowCells;
+        if (!cached) {
+            readRowCells.cells = readRow<4>(book, row);
+            readRowCells.itemKey = itemKey(readRowCells.cells[2]);
+            if (!readRowCells.itemKey.empty())
+                readRowCells.models = SplitModelList(readRowCells.cells[4]);
+        }
+        const auto& r = cached ? state.modelRows[static_cast<std::size_t>(row - 2)] : readRowCells;
+        const auto& cells = r.cells;
+        const std::string& key = r.itemKey;
         if (key.empty())
             continue;
         auto found = state.nameLookup.find({key, cp1251::toUpper(cells[1])});
@@ -431,7 +438,7 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
         if (s < 0 || static_cast<std::size_t>(s) >= state.codesOfSoft.size())
             continue; // cannot happen: the index only holds items of the content list
         const std::string& code = cells[3];
-        for (auto& [name, mkey] : SplitModelList(cells[4])) {
+        for (const auto& [name, mkey] : r.models) {
             auto model = state.modelByKey.find(mkey);
             if (model == state.modelByKey.end()) {
                 if (host.message)

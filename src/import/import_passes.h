@@ -58,7 +58,12 @@ struct ImportState {
     int modelLastRow = 0;                        // last row of sheet "Model" as the first pass found it
     // The trimmed cells (columns 1-4) of sheet "Model" from row 2 on, as the first pass read
     // them: the workbook does not change during a run, so the third pass reads these.
-    std::vector<std::array<std::string, 5>> modelRows;
+    struct ModelSheetRow {
+        std::array<std::string, 5> cells;                        // [1]..[4]; [0] unused
+        std::string itemKey;                                     // plain, upper-cased, trimmed column 2
+        std::vector<std::pair<std::string, std::string>> models; // SplitModelList(column 4) of a used row
+    };
+    std::vector<ModelSheetRow> modelRows;
 
     // Protocol lines (cp1251, without the line end) in the order they were recorded.
     std::vector<std::string> protocol;
