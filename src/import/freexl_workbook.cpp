@@ -6,9 +6,14 @@
 
 #include <freexl.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vexa {
 
@@ -73,6 +78,18 @@ std::string numberText(double v) {
     return s;
 }
 
+// The exact name first; otherwise the first sheet whose name differs only in case, as
+// spreadsheet programs find sheets. -1 when there is none.
+int findSheet(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name)
+            return static_cast<int>(i);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (cp1251::equalsNoCase(names[i], name))
+            return static_cast<int>(i);
+    return -1;
+}
+
 class FreeXlWorkbook : public Workbook {
 public:
     explicit FreeXlWorkbook(const std::string& path) : path_(path) {
@@ -99,20 +116,19 @@ public:
     ~FreeXlWorkbook() override { close(); }
 
     void selectSheet(const std::string& name) override {
-        int found = -1;
-        // The exact name first; otherwise the first sheet whose name differs only in case,
-        // as spreadsheet programs find sheets.
-        for (std::size_t i = 0; i < sheetNames_.size() && found < 0; ++i)
-            if (sheetNames_[i] == name)
-                found = static_cast<int>(i);
-        for (std::size_t i = 0; i < sheetNames_.size() && found < 0; ++i)
-            if (cp1251::equalsNoCase(sheetNames_[i], name))
-                found = static_cast<int>(i);
+        int found = findSheet(sheetNames_, name);
         if (found < 0)
             throw WorkbookError(cp("В книге ") + cp1251::fromUtf8(path_) + cp(" нет листа ") + name);
+        selectIndex(found, name);
+    }
+
+    const std::vector<std::string>& sheetNames() const { return sheetNames_; }
+    unsigned columnCount() const { return columns_; }
+
+    void selectIndex(int index, const std::string& name) {
         unsigned int rows = 0;
         unsigned short columns = 0;
-        if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(found)) != FREEXL_OK ||
+        if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(index)) != FREEXL_OK ||
             freexl_worksheet_dimensions(handle_, &rows, &columns) != FREEXL_OK)
             throw WorkbookError(cp("Не удалось прочитать лист ") + name + cp(" книги ") +
                                 cp1251::fromUtf8(path_));
@@ -184,10 +200,186 @@ private:
     unsigned short columns_ = 0;
 };
 
+// What the reading process hands back: every sheet with its last used row and the text of
+// its non-empty cells.
+class SnapshotWorkbook : public Workbook {
+public:
+    struct Sheet {
+        std::string name;
+        int lastRow = 1;
+        std::vector<std::vector<std::string>> rows; // rows[r - 1][c - 1]
+    };
+    std::vector<Sheet> sheets;
+    std::string path;
+
+    void selectSheet(const std::string& name) override {
+        std::vector<std::string> names;
+        for (const auto& s : sheets)
+            names.push_back(s.name);
+        int found = findSheet(names, name);
+        if (found < 0)
+            throw WorkbookError(cp("В книге ") + cp1251::fromUtf8(path) + cp(" нет листа ") + name);
+        current_ = &sheets[static_cast<std::size_t>(found)];
+    }
+    int lastUsedRow() const override { return current_ ? current_->lastRow : 1; }
+    std::string cellText(int row, int column) const override {
+        if (!current_ || row < 1 || column < 1 || static_cast<std::size_t>(row) > current_->rows.size())
+            return {};
+        const auto& r = current_->rows[static_cast<std::size_t>(row - 1)];
+        return static_cast<std::size_t>(column) > r.size() ? std::string()
+                                                           : r[static_cast<std::size_t>(column - 1)];
+    }
+
+private:
+    const Sheet* current_ = nullptr;
+};
+
+void putU32(std::string& out, std::uint32_t v) {
+    out.append(reinterpret_cast<const char*>(&v), 4);
+}
+
+// In the reading process: the whole workbook as bytes ('E' and a message on failure).
+std::string snapshotOf(const std::string& path) {
+    std::string out;
+    try {
+        FreeXlWorkbook book(path);
+        out += 'W';
+        const auto& names = book.sheetNames();
+        putU32(out, static_cast<std::uint32_t>(names.size()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            book.selectIndex(static_cast<int>(i), names[i]);
+            int last = book.lastUsedRow();
+            putU32(out, static_cast<std::uint32_t>(names[i].size()));
+            out += names[i];
+            putU32(out, static_cast<std::uint32_t>(last));
+            unsigned columns = book.columnCount();
+            std::string cells;
+            std::uint32_t count = 0;
+            for (int r = 1; r <= last; ++r)
+                for (unsigned c = 1; c <= columns; ++c) {
+                    std::string text = book.cellText(r, static_cast<int>(c));
+                    if (text.empty())
+                        continue;
+                    putU32(cells, static_cast<std::uint32_t>(r));
+                    putU32(cells, c);
+                    putU32(cells, static_cast<std::uint32_t>(text.size()));
+                    cells += text;
+                    ++count;
+                }
+            putU32(out, count);
+            out += cells;
+        }
+    } catch (const WorkbookError& e) {
+        out = "E" + e.message();
+    } catch (const std::exception&) {
+        out = "E" + cp("Не удалось прочитать книгу ") + cp1251::fromUtf8(path);
+    }
+    return out;
+}
+
+struct Cursor {
+    const std::string& data;
+    std::size_t pos = 0;
+    bool u32(std::uint32_t& v) {
+        if (data.size() - pos < 4)
+            return false;
+        std::memcpy(&v, data.data() + pos, 4);
+        pos += 4;
+        return true;
+    }
+    bool bytes(std::string& out, std::uint32_t n) {
+        if (data.size() - pos < n)
+            return false;
+        out.assign(data, pos, n);
+        pos += n;
+        return true;
+    }
+};
+
+bool parseSnapshot(const std::string& data, SnapshotWorkbook& book) {
+    Cursor in{data, 1};
+    std::uint32_t sheetCount = 0;
+    if (!in.u32(sheetCount))
+        return false;
+    for (std::uint32_t i = 0; i < sheetCount; ++i) {
+        SnapshotWorkbook::Sheet sheet;
+        std::uint32_t n = 0, last = 0, count = 0;
+        if (!in.u32(n) || !in.bytes(sheet.name, n) || !in.u32(last) || !in.u32(count))
+            return false;
+        sheet.lastRow = static_cast<int>(std::min<std::uint32_t>(last, 1048576));
+        for (std::uint32_t k = 0; k < count; ++k) {
+            std::uint32_t r = 0, c = 0, len = 0;
+            std::string text;
+            if (!in.u32(r) || !in.u32(c) || !in.u32(len) || !in.bytes(text, len))
+                return false;
+            if (r < 1 || c < 1 || r > static_cast<std::uint32_t>(sheet.lastRow) || c > 65536)
+                return false;
+            if (sheet.rows.size() < r)
+                sheet.rows.resize(r);
+            auto& row = sheet.rows[r - 1];
+            if (row.size() < c)
+                row.resize(c);
+            row[c - 1] = std::move(text);
+        }
+        book.sheets.push_back(std::move(sheet));
+    }
+    return in.pos == data.size();
+}
+
 } // namespace
 
 std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
-    return std::make_unique<FreeXlWorkbook>(path);
+    // FreeXL reads past its buffers on some damaged files. It runs in a child process of
+    // its own, so that such a file ends that process only and is reported as damaged.
+    const std::string damaged =
+        cp("Не удалось прочитать книгу ") + cp1251::fromUtf8(path) + cp(" (файл повреждён)");
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw WorkbookError(damaged);
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        throw WorkbookError(damaged);
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string out = snapshotOf(path);
+        std::size_t done = 0;
+        while (done < out.size()) {
+            ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ::_exit(3);
+            done += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || data.empty())
+        throw WorkbookError(damaged);
+    if (data[0] == 'E')
+        throw WorkbookError(data.substr(1));
+    auto book = std::make_unique<SnapshotWorkbook>();
+    book->path = path;
+    if (data[0] != 'W' || !parseSnapshot(data, *book))
+        throw WorkbookError(damaged);
+    return book;
 }
 
 } // namespace vexa
