@@ -148,8 +148,11 @@ int ImportFromSpreadsheet(const std::vector<std::string>& parameters, ImportHost
         Protocol protocol;
         std::string reason;
         if (!protocol.create(reason)) {
+            std::error_code ec;
             tell(host, cp("Ошибка"),
-                 cp("Не удалось создать файл ") + kProtocolFile + ": " + cp1251::fromUtf8(reason));
+                 cp("Не удалось создать файл ") + kProtocolFile + cp(" в папке ") +
+                     cp1251::fromUtf8(fs::current_path(ec).string()) + ": " + cp1251::fromUtf8(reason) +
+                     cp(". Книга не загружена, файлы данных не изменены."));
             return 1;
         }
 

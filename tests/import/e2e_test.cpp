@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace vexa::test;
@@ -27,13 +28,15 @@ std::string firstLine(const fs::path& p) {
 
 // Places the program in the folder (a hard link where possible: it writes into its own
 // folder) and runs it there with the parameters; gives the exit code, fills the error text.
-int runVexa(const fs::path& folder, const std::string& args, std::string& stderrText) {
+int runVexa(const fs::path& folder, const std::string& args, std::string& stderrText,
+            const std::string& prefix = "") {
     std::error_code ec;
     fs::create_hard_link(VEXA_EXE, folder / "vexa", ec);
     if (ec)
         fs::copy_file(VEXA_EXE, folder / "vexa");
     fs::path errFile = folder.parent_path() / (folder.filename().string() + ".stderr");
-    std::string command = "cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u VEXA_UNATTENDED "
+    std::string command = "cd / && " + prefix +
+                          " env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u VEXA_UNATTENDED "
                           "XDG_RUNTIME_DIR=/tmp '" +
                           (folder / "vexa").string() + "' " + args + " 2>'" + errFile.string() + "'";
     int status = std::system(command.c_str());
@@ -114,4 +117,26 @@ TEST(EndToEndMessages, StructureErrorsAndFailuresGoToStandardError) {
     EXPECT_EQ(readFile(work / "Models.dat"), models);
     for (const auto& e : fs::directory_iterator(work))
         EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+TEST(EndToEndMessages, AFolderWhereNothingCanBeWrittenIsReportedAndLeftAlone) {
+    ScratchDir scratch;
+    fs::path work = scratch.path() / "shop";
+    fs::copy(kCases / "shop" / "input", work, fs::copy_options::recursive);
+    // Root may write anywhere: the program then runs as the unprivileged user "nobody".
+    std::string prefix;
+    if (::geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv"))
+            GTEST_SKIP() << "running as root without setpriv";
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        fs::permissions(scratch.path(), fs::perms::all, fs::perm_options::add);
+    }
+    fs::permissions(work, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    std::set<std::string> before = filesUnder(work);
+    std::string err;
+    EXPECT_EQ(runVexa(work, "shop.xls", err, prefix), 1);
+    fs::permissions(work, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NE(err.find("Не удалось создать файл LoadProt.txt в папке"), std::string::npos) << err;
+    EXPECT_EQ(filesUnder(work), before);
 }
