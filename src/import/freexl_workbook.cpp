@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,16 +203,41 @@ private:
 };
 
 // What the reading process hands back: every sheet with its last used row and the text of
-// its non-empty cells.
+// its non-empty cells, which stay in the bytes received and are copied out when read.
 class SnapshotWorkbook : public Workbook {
 public:
+    struct Cell {
+        std::uint32_t offset = 0, size = 0;
+    };
     struct Sheet {
         std::string name;
         int lastRow = 1;
-        std::vector<std::vector<std::string>> rows; // rows[r - 1][c - 1]
+        std::vector<std::vector<Cell>> rows; // rows[r - 1][c - 1]
     };
+    // The bytes received, in pages of their own (see openXlsWorkbook).
+    char* data = nullptr;
+    std::size_t size = 0, capacity = 0;
     std::vector<Sheet> sheets;
     std::string path;
+
+    SnapshotWorkbook() = default;
+    SnapshotWorkbook(const SnapshotWorkbook&) = delete;
+    SnapshotWorkbook& operator=(const SnapshotWorkbook&) = delete;
+    ~SnapshotWorkbook() override {
+        if (data)
+            ::munmap(data, capacity);
+    }
+    bool reserve(std::size_t n) {
+        if (n <= capacity)
+            return true;
+        void* p = data ? ::mremap(data, capacity, n, MREMAP_MAYMOVE)
+                       : ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            return false;
+        data = static_cast<char*>(p);
+        capacity = n;
+        return true;
+    }
 
     void selectSheet(const std::string& name) override {
         std::vector<std::string> names;
@@ -226,59 +253,103 @@ public:
         if (!current_ || row < 1 || column < 1 || static_cast<std::size_t>(row) > current_->rows.size())
             return {};
         const auto& r = current_->rows[static_cast<std::size_t>(row - 1)];
-        return static_cast<std::size_t>(column) > r.size() ? std::string()
-                                                           : r[static_cast<std::size_t>(column - 1)];
+        if (static_cast<std::size_t>(column) > r.size())
+            return {};
+        const Cell& c = r[static_cast<std::size_t>(column - 1)];
+        return std::string(data + c.offset, c.size);
     }
 
 private:
     const Sheet* current_ = nullptr;
 };
 
-void putU32(std::string& out, std::uint32_t v) {
-    out.append(reinterpret_cast<const char*>(&v), 4);
-}
+// Writes to a pipe through a buffer.
+class PipeWriter {
+public:
+    explicit PipeWriter(int fd) : fd_(fd) { buf_.reserve(kSize); }
+    void u32(std::uint32_t v) { bytes(reinterpret_cast<const char*>(&v), 4); }
+    void bytes(const char* p, std::size_t n) {
+        if (buf_.size() + n > kSize)
+            flush();
+        if (n > kSize) {
+            writeAll(p, n);
+            return;
+        }
+        buf_.append(p, n);
+    }
+    void flush() {
+        writeAll(buf_.data(), buf_.size());
+        buf_.clear();
+    }
+    bool ok() const { return ok_; }
 
-// In the reading process: the whole workbook as bytes ('E' and a message on failure).
-std::string snapshotOf(const std::string& path) {
-    std::string out;
+private:
+    static constexpr std::size_t kSize = 1 << 18;
+    void writeAll(const char* p, std::size_t n) {
+        while (ok_ && n > 0) {
+            ssize_t w = ::write(fd_, p, n);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok_ = false;
+                return;
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+    }
+    int fd_;
+    std::string buf_;
+    bool ok_ = true;
+};
+
+// In the reading process: the whole workbook to the pipe. 'W', the number of sheets, and
+// for each its name, last row, and cells as (row, column, text) ended by a row of 0; or
+// 'E' and a message.
+bool sendSnapshot(const std::string& path, int fd) {
+    PipeWriter out(fd);
+    std::string error;
     try {
         FreeXlWorkbook book(path);
-        out += 'W';
         const auto& names = book.sheetNames();
-        putU32(out, static_cast<std::uint32_t>(names.size()));
+        out.bytes("W", 1);
+        out.u32(static_cast<std::uint32_t>(names.size()));
         for (std::size_t i = 0; i < names.size(); ++i) {
             book.selectIndex(static_cast<int>(i), names[i]);
             int last = book.lastUsedRow();
-            putU32(out, static_cast<std::uint32_t>(names[i].size()));
-            out += names[i];
-            putU32(out, static_cast<std::uint32_t>(last));
+            out.u32(static_cast<std::uint32_t>(names[i].size()));
+            out.bytes(names[i].data(), names[i].size());
+            out.u32(static_cast<std::uint32_t>(last));
             unsigned columns = book.columnCount();
-            std::string cells;
-            std::uint32_t count = 0;
             for (int r = 1; r <= last; ++r)
                 for (unsigned c = 1; c <= columns; ++c) {
                     std::string text = book.cellText(r, static_cast<int>(c));
                     if (text.empty())
                         continue;
-                    putU32(cells, static_cast<std::uint32_t>(r));
-                    putU32(cells, c);
-                    putU32(cells, static_cast<std::uint32_t>(text.size()));
-                    cells += text;
-                    ++count;
+                    out.u32(static_cast<std::uint32_t>(r));
+                    out.u32(c);
+                    out.u32(static_cast<std::uint32_t>(text.size()));
+                    out.bytes(text.data(), text.size());
                 }
-            putU32(out, count);
-            out += cells;
+            out.u32(0);
         }
     } catch (const WorkbookError& e) {
-        out = "E" + e.message();
+        error = e.message();
     } catch (const std::exception&) {
-        out = "E" + cp("Не удалось прочитать книгу ") + cp1251::fromUtf8(path);
+        error = cp("Не удалось прочитать книгу ") + cp1251::fromUtf8(path);
     }
-    return out;
+    if (!error.empty()) {
+        // Nothing was sent before the failure, as FreeXL reads the whole file when it opens it.
+        out = PipeWriter(fd);
+        out.bytes("E", 1);
+        out.bytes(error.data(), error.size());
+    }
+    out.flush();
+    return out.ok();
 }
 
 struct Cursor {
-    const std::string& data;
+    std::string_view data;
     std::size_t pos = 0;
     bool u32(std::uint32_t& v) {
         if (data.size() - pos < 4)
@@ -287,39 +358,41 @@ struct Cursor {
         pos += 4;
         return true;
     }
-    bool bytes(std::string& out, std::uint32_t n) {
-        if (data.size() - pos < n)
-            return false;
-        out.assign(data, pos, n);
-        pos += n;
-        return true;
-    }
 };
 
-bool parseSnapshot(const std::string& data, SnapshotWorkbook& book) {
+bool parseSnapshot(SnapshotWorkbook& book) {
+    std::string_view data(book.data, book.size);
     Cursor in{data, 1};
     std::uint32_t sheetCount = 0;
     if (!in.u32(sheetCount))
         return false;
     for (std::uint32_t i = 0; i < sheetCount; ++i) {
         SnapshotWorkbook::Sheet sheet;
-        std::uint32_t n = 0, last = 0, count = 0;
-        if (!in.u32(n) || !in.bytes(sheet.name, n) || !in.u32(last) || !in.u32(count))
+        std::uint32_t n = 0, last = 0;
+        if (!in.u32(n) || data.size() - in.pos < n)
             return false;
-        sheet.lastRow = static_cast<int>(std::min<std::uint32_t>(last, 1048576));
-        for (std::uint32_t k = 0; k < count; ++k) {
+        sheet.name.assign(data.substr(in.pos, n));
+        in.pos += n;
+        if (!in.u32(last))
+            return false;
+        sheet.lastRow = static_cast<int>(std::min<std::uint32_t>(std::max<std::uint32_t>(last, 1), 1048576));
+        for (;;) {
             std::uint32_t r = 0, c = 0, len = 0;
-            std::string text;
-            if (!in.u32(r) || !in.u32(c) || !in.u32(len) || !in.bytes(text, len))
+            if (!in.u32(r))
                 return false;
-            if (r < 1 || c < 1 || r > static_cast<std::uint32_t>(sheet.lastRow) || c > 65536)
+            if (r == 0)
+                break;
+            if (!in.u32(c) || !in.u32(len) || data.size() - in.pos < len)
+                return false;
+            if (r > static_cast<std::uint32_t>(sheet.lastRow) || c < 1 || c > 65536)
                 return false;
             if (sheet.rows.size() < r)
                 sheet.rows.resize(r);
             auto& row = sheet.rows[r - 1];
             if (row.size() < c)
                 row.resize(c);
-            row[c - 1] = std::move(text);
+            row[c - 1] = {static_cast<std::uint32_t>(in.pos), len};
+            in.pos += len;
         }
         book.sheets.push_back(std::move(sheet));
     }
@@ -344,40 +417,40 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     }
     if (pid == 0) {
         ::close(fds[0]);
-        std::string out = snapshotOf(path);
-        std::size_t done = 0;
-        while (done < out.size()) {
-            ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                ::_exit(3);
-            done += static_cast<std::size_t>(n);
-        }
-        ::_exit(0);
+        ::_exit(sendSnapshot(path, fds[1]) ? 0 : 3);
     }
     ::close(fds[1]);
-    std::string data;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fds[0], buf, sizeof buf);
+    auto book = std::make_unique<SnapshotWorkbook>();
+    book->path = path;
+    // The buffer gets pages of its own rather than heap pages: after the fork the heap's
+    // pages are shared with the reading process, and writing to them would copy each.
+    std::error_code ec;
+    auto fileSize = std::filesystem::file_size(path, ec);
+    std::size_t want =
+        ec ? std::size_t(1) << 20
+           : static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize * 2 + 65536, 1u << 30));
+    bool ok = book->reserve(want);
+    while (ok) {
+        if (book->size == book->capacity && !book->reserve(book->capacity * 2)) {
+            ok = false;
+            break;
+        }
+        ssize_t n = ::read(fds[0], book->data + book->size, book->capacity - book->size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
-        data.append(buf, static_cast<std::size_t>(n));
+        book->size += static_cast<std::size_t>(n);
     }
     ::close(fds[0]);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || data.empty())
+    if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || book->size == 0)
         throw WorkbookError(damaged);
-    if (data[0] == 'E')
-        throw WorkbookError(data.substr(1));
-    auto book = std::make_unique<SnapshotWorkbook>();
-    book->path = path;
-    if (data[0] != 'W' || !parseSnapshot(data, *book))
+    if (book->data[0] == 'E')
+        throw WorkbookError(std::string(book->data + 1, book->size - 1));
+    if (book->data[0] != 'W' || !parseSnapshot(*book))
         throw WorkbookError(damaged);
     return book;
 }
