@@ -339,7 +339,9 @@ bool sendSnapshot(const std::string& path, int fd) {
         error = cp("Не удалось прочитать книгу ") + cp1251::fromUtf8(path);
     }
     if (!error.empty()) {
-        // Nothing was sent before the failure, as FreeXL reads the whole file when it opens it.
+        // Usually nothing was sent yet (FreeXL reads the whole file when it opens it); if part
+        // of the snapshot went out already, the receiver cannot parse it and reports the
+        // workbook as damaged.
         out = PipeWriter(fd);
         out.bytes("E", 1);
         out.bytes(error.data(), error.size());
