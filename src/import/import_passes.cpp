@@ -152,6 +152,16 @@ private:
 
 } // namespace
 
+std::string nameLookupKey(const std::string& nameKey, const std::string& providerKey) {
+    // The name's length in front keeps every pair of texts apart.
+    std::string k = std::to_string(nameKey.size());
+    k.reserve(k.size() + 1 + nameKey.size() + providerKey.size());
+    k += ':';
+    k += nameKey;
+    k += providerKey;
+    return k;
+}
+
 void ImportState::problem(std::string line) {
     ProblemsFound = true;
     protocol.push_back(std::move(line));
@@ -304,10 +314,10 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         LengthGuard guard{state, kSoftSheet, row, {}};
         TSoftRecord rec;
         rec.Level = static_cast<std::uint8_t>(level);
-        rec.Brief = cells[level];
+        rec.Brief = std::move(cells[level]);
         guard.cut(rec.Brief, kShortTextLimit, level);
         auto takeShort = [&](std::string& field, int column) {
-            field = cells[column];
+            field = std::move(cells[column]);
             guard.cut(field, kShortTextLimit, column);
         };
         switch (level) {
@@ -324,7 +334,7 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
             takeShort(rec.Image1, 5);
             takeShort(rec.Image2, 6);
             takeShort(rec.Image4, 8);
-            rec.Descript = descript;
+            rec.Descript = std::move(descript);
             guard.cut(rec.Descript, kLongTextLimit, 9);
             break;
         case LevelGenre:
@@ -338,7 +348,7 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
             takeShort(rec.Image2, 6);
             takeShort(rec.Image3, 7);
             takeShort(rec.Image4, 8);
-            rec.Descript = descript;
+            rec.Descript = std::move(descript);
             guard.cut(rec.Descript, kLongTextLimit, 9);
             break;
         }
@@ -369,12 +379,12 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
 
         if (level == LevelItem) {
             std::string key = cp1251::toUpper(MarkupToPlain(r.Brief));
-            auto found = state.nameLookup.find({key, currentProviderKey});
+            auto found = state.nameLookup.find(nameLookupKey(key, currentProviderKey));
             if (found == state.nameLookup.end()) {
                 TSoftNameEntry entry{cut255(key), cut255(currentProviderKey), id};
                 // A key cut short never matches again, as only whole keys are looked up.
                 if (key.size() <= kShortTextLimit && currentProviderKey.size() <= kShortTextLimit)
-                    state.nameLookup.emplace(std::make_pair(entry.NameKey, entry.ProviderKey),
+                    state.nameLookup.emplace(nameLookupKey(entry.NameKey, entry.ProviderKey),
                                              state.nameIndex.size());
                 state.nameIndex.push_back(std::move(entry));
             } else if (!state.NoDuplicateWarnings) {
@@ -428,7 +438,7 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
         const std::string& key = r.itemKey;
         if (key.empty())
             continue;
-        auto found = state.nameLookup.find({key, cp1251::toUpper(cells[1])});
+        auto found = state.nameLookup.find(nameLookupKey(key, cp1251::toUpper(cells[1])));
         if (found == state.nameLookup.end()) {
             state.problem(cp("Пропускаю неопределенную ссылку телефонов на программу ") + key +
                           cp(" контент ") + cells[1]);

@@ -37,13 +37,6 @@ public:
     const char* what() const noexcept override { return "import stopped"; }
 };
 
-struct PairHash {
-    std::size_t operator()(const std::pair<std::string, std::string>& p) const noexcept {
-        std::size_t a = std::hash<std::string>()(p.first), b = std::hash<std::string>()(p.second);
-        return a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
-    }
-};
-
 struct ImportState {
     bool NoDuplicateWarnings = false; // "/d"
     bool NoFileChecks = false;        // "/i"
@@ -69,7 +62,7 @@ struct ImportState {
     std::vector<std::string> protocol;
 
     // Lookups that stand for the linear searches of the lists.
-    std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash> nameLookup;
+    std::unordered_map<std::string, std::size_t> nameLookup; // nameLookupKey -> nameIndex position
     std::unordered_map<std::string, std::int32_t> modelByKey;
     std::vector<std::vector<std::int32_t>> codesOfSoft; // per SoftID: its code records, oldest first
 
@@ -78,6 +71,9 @@ struct ImportState {
     // Drops the import-only structures.
     void releaseIndexes();
 };
+
+// The key of the name lookup for an item name key and a provider key.
+std::string nameLookupKey(const std::string& nameKey, const std::string& providerKey);
 
 // Removes leading spaces, then trailing spaces and line feeds.
 std::string TrimCell(std::string_view text);
