@@ -3,6 +3,12 @@
 //
 // In-memory form: the first byte holds the switches (bit 0 "/d", bit 1 "/i"); the rest is
 // split into the sheets "Model", "Soft", "Operator" by 0x03, rows by 0x02, cells by 0x01.
+//
+// An .xls file (first byte 0x80 and up) is read by FreeXL in a child process. FreeXL itself
+// reads past its buffers on many damaged files; the sanitizer then reports in that child
+// (and libFuzzer saves a crash-* file from there) while this process goes on, as the import
+// does: such reports are FreeXL's, not the import's. Run with -detect_leaks=0 (FreeXL leaks
+// on some damaged files too).
 #include "data_files.h"
 #include "import_passes.h"
 #include "workbook.h"
