@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -403,6 +405,9 @@ bool parseSnapshot(SnapshotWorkbook& book) {
 
 } // namespace
 
+// FreeXL reads a workbook of the largest size in a few seconds.
+constexpr int kReaderSilenceMs = 120000;
+
 std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     // FreeXL reads past its buffers on some damaged files. It runs in a child process of
     // its own, so that such a file ends that process only and is reported as damaged.
@@ -434,6 +439,16 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     bool ok = book->reserve(want);
     while (ok) {
         if (book->size == book->capacity && !book->reserve(book->capacity * 2)) {
+            ok = false;
+            break;
+        }
+        // A reader that stays silent this long is caught in a damaged file for good.
+        pollfd wait{fds[0], POLLIN, 0};
+        int ready = ::poll(&wait, 1, kReaderSilenceMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            ::kill(pid, SIGKILL);
             ok = false;
             break;
         }
