@@ -107,8 +107,10 @@ int runStartup(StartupOptions& o) {
 
     TForm1 form;
 
-    if (!o.parameters.empty())
+    if (!o.parameters.empty()) {
+        setImportCallerDirectory(previous);
         return form.ImportFromSpreadsheet(o.parameters, splash->progress());
+    }
 
     TMyProgress& progress = splash->progress();
     progress.Position = 0;

@@ -3,6 +3,7 @@
 #include "cp1251.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -17,7 +18,10 @@ bool isUnattended() {
 
 void MessageBox(const std::string& title, const std::string& text) {
     std::string t = cp1251::toUtf8(title), x = cp1251::toUtf8(text);
-    if (isUnattended() || !qApp) {
+    // Without a real screen (Qt's offscreen platform, as when importing from a terminal or
+    // a scheduled job) nobody could answer a box: the text goes to standard error.
+    bool offscreen = qApp && QGuiApplication::platformName() == QLatin1String("offscreen");
+    if (isUnattended() || !qApp || offscreen) {
         std::fprintf(stderr, "%s: %s\n", t.c_str(), x.c_str());
         std::fflush(stderr);
         return;

@@ -1,0 +1,532 @@
+#include "import_passes.h"
+
+#include "cp1251.h"
+#include "file_paths.h"
+#include "markup.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+
+namespace vexa {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kModelSheet = "Model";
+const char* const kSoftSheet = "Soft";
+const char* const kOperatorSheet = "Operator";
+
+constexpr std::uint32_t kRed = 0x0000FF;  // RGB 255, 0, 0 as 0x00BBGGRR
+constexpr std::uint32_t kTeal = 0x808000; // RGB 0, 128, 128
+
+std::string cut255(std::string s) {
+    if (s.size() > kShortTextLimit)
+        s.resize(kShortTextLimit);
+    return s;
+}
+
+// Reads columns 1..N of a row, each trimmed.
+void trimInPlace(std::string& s) {
+    std::size_t begin = 0;
+    while (begin < s.size() && s[begin] == ' ')
+        ++begin;
+    std::size_t end = s.size();
+    while (end > begin && (s[end - 1] == ' ' || s[end - 1] == '\n'))
+        --end;
+    s.resize(end);
+    s.erase(0, begin);
+}
+
+template <std::size_t N> std::array<std::string, N + 1> readRow(const Workbook& book, int row) {
+    std::array<std::string, N + 1> cells; // cells[0] unused: columns count from 1
+    for (std::size_t c = 1; c <= N; ++c) {
+        cells[c] = book.cellText(row, static_cast<int>(c));
+        trimInPlace(cells[c]);
+    }
+    return cells;
+}
+
+// Selects a sheet and gives its last used row; sets up the progress line when asked.
+int openSheet(Workbook& book, const char* sheet) {
+    book.selectSheet(sheet);
+    return book.lastUsedRow();
+}
+
+void startProgress(ImportHost& host, std::uint32_t color, int max) {
+    if (!host.progress)
+        return;
+    host.progress->SetColor(color);
+    host.progress->setPosition(0);
+    host.progress->setMax(max);
+}
+
+void step(ImportHost& host) {
+    if (host.progress)
+        host.progress->Step();
+}
+
+// A text too long for its length field is cut at the limit, and the protocol says where.
+struct LengthGuard {
+    ImportState& state;
+    const char* sheet;
+    int row;
+    std::vector<int> cutColumns;
+
+    void cut(std::string& text, std::size_t limit, int column) {
+        if (text.size() <= limit)
+            return;
+        text.resize(limit);
+        cutColumns.push_back(column);
+    }
+    void report() {
+        for (int column : cutColumns)
+            state.problem(cp("Предупреждение: слишком длинный текст обрезан. Лист ") + sheet +
+                          cp(", строка ") + std::to_string(row) + cp(", столбец ") + std::to_string(column));
+        cutColumns.clear();
+    }
+};
+
+// The item key of a row of sheet "Model": plain, upper-cased, trimmed.
+std::string itemKey(const std::string& column2) {
+    return TrimCell(cp1251::toUpper(MarkupToPlain(column2)));
+}
+
+// Finds catalogue files as catalogueFileExists does (the exact path, else each component
+// without regard to case), but lists each folder only once per pass: a catalogue names tens
+// of thousands of files in a few hundred folders.
+class FileLookup {
+public:
+    bool exists(const std::string& cp1251Name) {
+        std::error_code ec;
+        fs::path path = catalogueNameToPath(cp1251Name);
+        if (path.empty())
+            return false;
+        if (fs::is_regular_file(path, ec))
+            return true;
+        fs::path current = path.is_absolute() ? path.root_path() : fs::path(".");
+        bool any = false;
+        for (const fs::path& part : path.relative_path()) {
+            std::string name = part.string();
+            if (name.empty() || name == ".")
+                continue;
+            if (name == "..") {
+                current /= "..";
+                continue;
+            }
+            const auto& entries = listing(current);
+            auto exact = entries.exact.find(name);
+            if (exact != entries.exact.end()) {
+                current /= part;
+            } else {
+                auto folded = entries.folded.find(cp1251::toUpper(cp1251::fromUtf8(name)));
+                if (folded == entries.folded.end())
+                    return false;
+                current /= folded->second;
+            }
+            any = true;
+        }
+        return any && fs::is_regular_file(current, ec);
+    }
+
+private:
+    struct Entries {
+        std::unordered_map<std::string, bool> exact;         // real names
+        std::unordered_map<std::string, std::string> folded; // upper-cased cp1251 -> first real name
+    };
+    const Entries& listing(const fs::path& dir) {
+        auto [it, added] = listings_.try_emplace(dir.string());
+        if (added) {
+            std::error_code ec;
+            for (fs::directory_iterator d(dir, ec), end; !ec && d != end; d.increment(ec)) {
+                std::string name = d->path().filename().string();
+                it->second.exact.emplace(name, true);
+                it->second.folded.emplace(cp1251::toUpper(cp1251::fromUtf8(name)), name);
+            }
+        }
+        return it->second;
+    }
+    std::unordered_map<std::string, Entries> listings_;
+};
+
+} // namespace
+
+std::string nameLookupKey(const std::string& nameKey, const std::string& providerKey) {
+    // The name's length in front keeps every pair of texts apart.
+    std::string k = std::to_string(nameKey.size());
+    k.reserve(k.size() + 1 + nameKey.size() + providerKey.size());
+    k += ':';
+    k += nameKey;
+    k += providerKey;
+    return k;
+}
+
+void ImportState::problem(std::string line) {
+    ProblemsFound = true;
+    protocol.push_back(std::move(line));
+}
+
+void ImportState::releaseIndexes() {
+    nameIndex.clear();
+    nameIndex.shrink_to_fit();
+    ProviderIndexList.clear();
+    ProviderIndexList.shrink_to_fit();
+    nameLookup.clear();
+    modelByKey.clear();
+    codesOfSoft.clear();
+    codesOfSoft.shrink_to_fit();
+    modelRows.clear();
+    modelRows.shrink_to_fit();
+}
+
+std::string TrimCell(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size() && text[begin] == ' ')
+        ++begin;
+    std::size_t end = text.size();
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\n'))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::vector<std::pair<std::string, std::string>> SplitModelList(std::string_view cell) {
+    std::string text(cell);
+    for (char& c : text) {
+        if (c == '#' || c == '\r')
+            c = ' ';
+        else if (c == '\n')
+            c = ',';
+    }
+    std::vector<std::pair<std::string, std::string>> result;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t comma = text.find(',', pos);
+        std::size_t end = comma == std::string::npos ? text.size() : comma;
+        std::string part = TrimCell(std::string_view(text).substr(pos, end - pos));
+        pos = comma == std::string::npos ? text.size() : comma + 1;
+        if (part.empty() || static_cast<unsigned char>(part[0]) < 32)
+            continue;
+        std::string key = cp1251::toUpper(part);
+        key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
+        result.emplace_back(std::move(part), std::move(key));
+    }
+    return result;
+}
+
+std::string ConvertDescription(std::string_view cell) {
+    std::string s;
+    s.reserve(cell.size() + 8);
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        char c = cell[i] == '\n' ? '#' : cell[i];
+        s += c;
+        if (c == '#') {
+            char next = i + 1 < cell.size() ? cell[i + 1] : '\0';
+            // A line feed after the "#" becomes a "#" itself, not a space.
+            if (i + 1 >= cell.size() || next != ' ')
+                s += ' ';
+        }
+    }
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        if (s.compare(i, 4, "<bq>") == 0) {
+            out += '\t';
+            i += 4;
+        } else {
+            out += s[i++];
+        }
+    }
+    return out;
+}
+
+int CompareModelNames(const TModelRecord& a, const TModelRecord& b) {
+    return cp1251::compareLatinNoCase(a.Model, b.Model);
+}
+
+int CompareOperatorNames(const TOperatorRecord& a, const TOperatorRecord& b) {
+    return cp1251::compareLatinNoCase(a.Operator, b.Operator);
+}
+
+void ReadModelSheet(Workbook& book, ImportState& state, ImportHost& host) {
+    int last = openSheet(book, kModelSheet);
+    state.modelLastRow = last;
+    startProgress(host, kRed, last);
+    std::unordered_map<std::string, bool> known;
+    state.modelRows.clear();
+    state.modelRows.reserve(static_cast<std::size_t>(std::clamp(last - 1, 0, 65536)));
+    for (int row = 2; row <= last; ++row) {
+        step(host);
+        ImportState::ModelSheetRow& r = state.modelRows.emplace_back();
+        r.cells = readRow<4>(book, row);
+        r.itemKey = itemKey(r.cells[2]);
+        if (r.itemKey.empty())
+            continue;
+        r.models = SplitModelList(r.cells[4]);
+        LengthGuard guard{state, kModelSheet, row, {}};
+        for (auto& [name, key] : r.models) {
+            if (known.count(key))
+                continue;
+            TModelRecord m;
+            m.Model = name;
+            guard.cut(m.Model, kShortTextLimit, 4);
+            m.MatchKey = cut255(key);
+            known.emplace(m.MatchKey, true);
+            state.models.push_back(std::move(m));
+        }
+        guard.report();
+    }
+    std::stable_sort(
+        state.models.begin(), state.models.end(),
+        [](const TModelRecord& a, const TModelRecord& b) { return CompareModelNames(a, b) < 0; });
+    state.modelByKey.clear();
+    for (std::size_t i = 0; i < state.models.size(); ++i)
+        state.modelByKey.emplace(state.models[i].MatchKey, static_cast<std::int32_t>(i));
+}
+
+void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
+    int last = openSheet(book, kSoftSheet);
+    startProgress(host, kTeal, last);
+    state.content.clear();
+    state.content.reserve(static_cast<std::size_t>(std::clamp(last, 0, 65536)));
+    state.ProviderIndexList.clear();
+
+    std::array<std::int32_t, 5> slots; // slots[2..4]: parent SoftID for that level, -1 none
+    slots.fill(-1);
+    std::string providerFolder, genreFolder, currentProviderKey;
+    FileLookup files;
+    auto fileExists = [&](const std::string& path) {
+        return host.fileExists ? host.fileExists(path) : files.exists(path);
+    };
+    std::uint8_t providerCount = 0;
+
+    for (int row = 1; row <= last; ++row) {
+        step(host);
+        auto cells = readRow<9>(book, row);
+        int level = 0;
+        for (int c = 1; c <= 4 && level == 0; ++c)
+            if (!cells[c].empty())
+                level = c;
+        if (level == 0)
+            continue;
+        std::string descript = ConvertDescription(cells[9]);
+
+        LengthGuard guard{state, kSoftSheet, row, {}};
+        TSoftRecord rec;
+        rec.Level = static_cast<std::uint8_t>(level);
+        rec.Brief = std::move(cells[level]);
+        guard.cut(rec.Brief, kShortTextLimit, level);
+        auto takeShort = [&](std::string& field, int column) {
+            field = std::move(cells[column]);
+            guard.cut(field, kShortTextLimit, column);
+        };
+        switch (level) {
+        case LevelProvider:
+            providerCount = static_cast<std::uint8_t>(providerCount + 1);
+            currentProviderKey = cp1251::toUpper(rec.Brief);
+            if (cells[8].empty())
+                rec.Image4 = "CONTENT" + std::to_string(providerCount) + "\\";
+            else
+                takeShort(rec.Image4, 8);
+            providerFolder = rec.Image4;
+            break;
+        case LevelCategory:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image4, 8);
+            rec.Descript = std::move(descript);
+            guard.cut(rec.Descript, kLongTextLimit, 9);
+            break;
+        case LevelGenre:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image4, 8);
+            genreFolder = rec.Image4;
+            break;
+        default:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image3, 7);
+            takeShort(rec.Image4, 8);
+            rec.Descript = std::move(descript);
+            guard.cut(rec.Descript, kLongTextLimit, 9);
+            break;
+        }
+
+        if (level == LevelProvider) {
+            rec.ParentID = 0;
+        } else if (slots[level] < 0) {
+            std::string text = cp("Ошибка в структуре. Нет родителя для ") + rec.Brief;
+            if (host.message)
+                host.message(cp("Проблем-с"), text);
+            state.problem(std::move(text));
+            continue;
+        } else {
+            rec.ParentID = slots[level];
+        }
+
+        guard.report();
+        auto id = static_cast<std::int32_t>(state.content.size());
+        state.content.push_back(std::move(rec));
+        const TSoftRecord& r = state.content.back();
+        if (level == LevelProvider)
+            state.ProviderIndexList.push_back(id);
+        if (level < LevelItem) {
+            slots[level + 1] = id;
+            for (int deeper = level + 2; deeper <= 4; ++deeper)
+                slots[deeper] = -1;
+        }
+
+        if (level == LevelItem) {
+            std::string key = cp1251::toUpper(MarkupToPlain(r.Brief));
+            auto found = state.nameLookup.find(nameLookupKey(key, currentProviderKey));
+            if (found == state.nameLookup.end()) {
+                TSoftNameEntry entry{cut255(key), cut255(currentProviderKey), id};
+                // A key cut short never matches again, as only whole keys are looked up.
+                if (key.size() <= kShortTextLimit && currentProviderKey.size() <= kShortTextLimit)
+                    state.nameLookup.emplace(nameLookupKey(entry.NameKey, entry.ProviderKey),
+                                             state.nameIndex.size());
+                state.nameIndex.push_back(std::move(entry));
+            } else if (!state.NoDuplicateWarnings) {
+                state.problem(cp("Внимание, дубликаты названия: ") + key);
+            } else {
+                state.ProblemsFound = true;
+            }
+        }
+
+        if (!state.NoFileChecks) {
+            auto check = [&](const std::string& name) {
+                if (name.size() <= 4)
+                    return;
+                std::string path;
+                if (name[0] == '\\' || name[0] == '.')
+                    path = name;
+                else if (level == LevelItem)
+                    path = providerFolder + genreFolder + name;
+                else
+                    path = providerFolder + name;
+                if (!fileExists(path))
+                    state.problem(cp("Предупреждение: Не найден файл ") + path);
+            };
+            check(r.Image1);
+            check(r.Image2);
+            if (level == LevelItem) {
+                check(r.Image3);
+                check(r.Image4);
+            }
+        }
+    }
+}
+
+void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
+    book.selectSheet(kModelSheet);
+    int last = state.modelLastRow;
+    startProgress(host, kRed, last);
+    state.codesOfSoft.assign(state.content.size(), {});
+    bool cached = state.modelRows.size() == static_cast<std::size_t>(std::max(last - 1, 0));
+    for (int row = 2; row <= last; ++row) {
+        step(host);
+        ImportState::ModelSheetRow readRowCells;
+        if (!cached) {
+            readRowCells.cells = readRow<4>(book, row);
+            readRowCells.itemKey = itemKey(readRowCells.cells[2]);
+            if (!readRowCells.itemKey.empty())
+                readRowCells.models = SplitModelList(readRowCells.cells[4]);
+        }
+        const auto& r = cached ? state.modelRows[static_cast<std::size_t>(row - 2)] : readRowCells;
+        const auto& cells = r.cells;
+        const std::string& key = r.itemKey;
+        if (key.empty())
+            continue;
+        auto found = state.nameLookup.find(nameLookupKey(key, cp1251::toUpper(cells[1])));
+        if (found == state.nameLookup.end()) {
+            state.problem(cp("Пропускаю неопределенную ссылку телефонов на программу ") + key +
+                          cp(" контент ") + cells[1]);
+            continue;
+        }
+        std::int32_t s = state.nameIndex[found->second].SoftID;
+        if (s < 0 || static_cast<std::size_t>(s) >= state.codesOfSoft.size())
+            continue; // cannot happen: the index only holds items of the content list
+        const std::string& code = cells[3];
+        for (const auto& [name, mkey] : r.models) {
+            auto model = state.modelByKey.find(mkey);
+            if (model == state.modelByKey.end()) {
+                if (host.message)
+                    host.message(cp("Стоп"), cp("Проблема в логике 1"));
+                throw ImportStopped();
+            }
+            std::int32_t m = model->second;
+            std::vector<std::int32_t>& mine = state.codesOfSoft[s];
+            std::int32_t noted = -1;
+            bool duplicate = false;
+            for (auto it = mine.rbegin(); it != mine.rend(); ++it) {
+                const TSoftCodeRecord& rec = state.codes[*it];
+                if (rec.Code == code)
+                    noted = *it;
+                if (std::find(rec.ModelIndexes.begin(), rec.ModelIndexes.end(), m) !=
+                    rec.ModelIndexes.end()) {
+                    duplicate = true;
+                    break;
+                }
+            }
+            if (duplicate) {
+                if (!state.NoDuplicateWarnings)
+                    state.problem(cp("Дубликат софта-модели. Строка ") + std::to_string(row) +
+                                  cp(" Модель ") + name);
+                else
+                    state.ProblemsFound = true;
+                continue;
+            }
+            if (noted >= 0) {
+                state.codes[noted].ModelIndexes.push_back(m);
+            } else {
+                TSoftCodeRecord rec;
+                rec.SoftID = s;
+                rec.Code = code.substr(0, std::min<std::size_t>(code.size(), kMaxCodeLength));
+                rec.ModelIndexes.push_back(m);
+                mine.push_back(static_cast<std::int32_t>(state.codes.size()));
+                state.codes.push_back(std::move(rec));
+            }
+            state.models[m].SoftIDs.push_back(s);
+        }
+    }
+}
+
+void ReadOperatorSheet(Workbook& book, ImportState& state, ImportHost& host) {
+    int last = openSheet(book, kOperatorSheet);
+    state.operators.clear();
+    // The first level-1 record of each upper-cased name.
+    std::unordered_map<std::string, std::int32_t> providers;
+    for (std::int32_t id : state.ProviderIndexList)
+        providers.emplace(cp1251::toUpper(state.content[id].Brief), id);
+    for (int row = 1; row <= last; ++row) {
+        auto cells = readRow<3>(book, row);
+        auto found = providers.find(cp1251::toUpper(cells[2]));
+        if (found == providers.end())
+            continue;
+        LengthGuard guard{state, kOperatorSheet, row, {}};
+        TOperatorRecord rec;
+        rec.Operator = cells[1];
+        guard.cut(rec.Operator, kShortTextLimit, 1);
+        rec.ContentID = found->second;
+        rec.Regions = cells[3];
+        guard.cut(rec.Regions, kLongTextLimit, 3);
+        guard.report();
+        state.operators.push_back(std::move(rec));
+    }
+}
+
+void RunImportPasses(Workbook& book, ImportState& state, ImportHost& host) {
+    ReadModelSheet(book, state, host);
+    ReadSoftSheet(book, state, host);
+    LinkModelsToSoft(book, state, host);
+    ReadOperatorSheet(book, state, host);
+}
+
+void sortOperators(ImportState& state) {
+    std::stable_sort(
+        state.operators.begin(), state.operators.end(),
+        [](const TOperatorRecord& a, const TOperatorRecord& b) { return CompareOperatorNames(a, b) < 0; });
+}
+
+} // namespace vexa

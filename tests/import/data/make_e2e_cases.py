@@ -1,0 +1,222 @@
+#!/usr/bin/python3
+# Writes the end-to-end cases under e2e/: for each case a folder input/ (the workbook and
+# the picture files beside it), a file args (the parameters after the program name), a
+# file exit (the expected exit code) and a folder expected/ with the data files and the
+# protocol the run must leave, byte for byte.
+#
+# The expected records below are written out by hand from the workbook's rows; this script
+# only lays them out in the data files' byte format. A case whose expected/ has no
+# LoadProt.txt must leave none behind.
+#
+# Needs Debian's python3-xlwt: /usr/bin/python3 make_e2e_cases.py
+import os
+import shutil
+import struct
+import xlwt
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "e2e")
+
+
+def enc(text):
+    return text.encode("cp1251")
+
+
+def short(text):
+    b = enc(text)
+    assert len(b) <= 255
+    return bytes([len(b)]) + b
+
+
+def long_(text):
+    b = enc(text)
+    return struct.pack("<H", len(b)) + b
+
+
+def ints(values):
+    return struct.pack("<H", len(values)) + b"".join(struct.pack("<i", v) for v in values)
+
+
+def soft_file(records):
+    out = b""
+    for level, parent, brief, i1, i2, i3, i4, desc in records:
+        out += bytes([level]) + struct.pack("<i", parent)
+        out += short(brief) + short(i1) + short(i2) + short(i3) + short(i4) + long_(desc)
+    return out
+
+
+def models_file(records):
+    return b"".join(short(name) + ints(ids) for name, ids in records)
+
+
+def codes_file(records):
+    return b"".join(struct.pack("<i", s) + short(code) + ints(models) for s, code, models in records)
+
+
+def content_file(records):
+    return b"".join(short(op) + struct.pack("<i", cid) + long_(regions) for op, cid, regions in records)
+
+
+def protocol(lines):
+    return b"".join(enc(l) + b"\r\n" for l in lines)
+
+
+def write_book(path, sheets):
+    wb = xlwt.Workbook(encoding="utf-8")
+    for name, rows in sheets:
+        ws = wb.add_sheet(name)
+        for r, row in enumerate(rows):
+            for c, value in enumerate(row):
+                if value is not None and value != "":
+                    ws.write(r, c, value)
+    wb.save(path)
+
+
+def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None):
+    root = os.path.join(OUT, name)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "input"))
+    os.makedirs(os.path.join(root, "expected"))
+    write_book(os.path.join(root, "input", book_name), sheets)
+    for f in files:
+        p = os.path.join(root, "input", f)
+        os.makedirs(os.path.dirname(p), exist_ok=True)
+        with open(p, "wb") as fh:
+            fh.write(b"GIF89a")
+    for f, data in (old or {}).items():
+        with open(os.path.join(root, "input", f), "wb") as fh:
+            fh.write(data)
+    with open(os.path.join(root, "args"), "w") as fh:
+        fh.write(" ".join(args) + "\n")
+    with open(os.path.join(root, "exit"), "w") as fh:
+        fh.write("%d\n" % exit_code)
+    for f, data in expected.items():
+        with open(os.path.join(root, "expected", f), "wb") as fh:
+            fh.write(data)
+
+
+# A shop's workbook with one problem of each kind.
+SHOP_MODEL = [
+    ["Контент", "Название", "Код", "Модели"],
+    ["Игры Плюс", "<b>Змейка</b>", "1234", "Nokia 3310, Siemens C55"],
+    ["игры плюс", "змейка", "5678", "nokia3310\nMotorola V3"],
+    ["Игры Плюс", "Тетрис", 1234, "Siemens C55,,Alpha 100,"],
+    ["Мелодии", "Тетрис", "1", "Beta"],
+    ["", "", "", "Ignored Model"],
+    ["Картинки", "Закат", "ABCDEFGHIJKLMNOPQ", "Alpha 100"],
+]
+SHOP_SOFT = [
+    ["Игры Плюс", "", "", "", "", "", "", "games\\"],
+    ["", "Игры", "", "", "cat.gif", "cat_open.gif", "", 1, "Лучшие игры\nдля телефона"],
+    ["", "", "Аркады", "", "", "", "", "action\\"],
+    ["", "", "", "<b>Змейка</b>", "Snake1.GIF", "snake2.jpg", "", "", "Классика#жанра <bq>Управление"],
+    ["", "", "", "  Тетрис  ", "a.gf"],
+    ["", "", "", "ЗМЕЙКА"],
+    ["", "", "", "", "заметка на полях"],
+    ["Картинки"],
+    ["", "", "Обои"],
+    ["", "", "", "Закат", "\\pics\\sunset.jpg"],
+    ["", "Фото", "", "", "", "", "", "2"],
+    ["", "", "Природа", "", "", "", "", "nature\\"],
+    ["", "", "", "Закат", ".\\sunset.jpg"],
+    ["Мелодии"],
+]
+SHOP_OPERATOR = [
+    ["Оператор", "Контент", "Регионы"],
+    ["МТС", "игры плюс", "Москва и область"],
+    ["Beeline", "Картинки", "Вся Россия"],
+    ["beeline", "ИГРЫ ПЛЮС", ""],
+    ["МТС", "Нет такого", "x"],
+    ["alpha", "Мелодии", "Регионы:\nЦентр"],
+]
+SHOP_SHEETS = [("Model", SHOP_MODEL), ("Soft", SHOP_SOFT), ("Operator", SHOP_OPERATOR)]
+SHOP_FILES = ["games/cat.gif", "games/action/snake1.gif"]
+
+SHOP_SOFT_DAT = soft_file([
+    (1, 0, "Игры Плюс", "", "", "", "games\\", ""),
+    (2, 0, "Игры", "cat.gif", "cat_open.gif", "", "1", "Лучшие игры# для телефона"),
+    (3, 1, "Аркады", "", "", "", "action\\", ""),
+    (4, 2, "<b>Змейка</b>", "Snake1.GIF", "snake2.jpg", "", "", "Классика# жанра \tУправление"),
+    (4, 2, "Тетрис", "a.gf", "", "", "", ""),
+    (4, 2, "ЗМЕЙКА", "", "", "", "", ""),
+    (1, 0, "Картинки", "", "", "", "CONTENT2\\", ""),
+    (2, 6, "Фото", "", "", "", "2", ""),
+    (3, 7, "Природа", "", "", "", "nature\\", ""),
+    (4, 8, "Закат", ".\\sunset.jpg", "", "", "", ""),
+    (1, 0, "Мелодии", "", "", "", "CONTENT3\\", ""),
+])
+# Models sorted: Alpha 100 (0), Beta (1), Motorola V3 (2), Nokia 3310 (3), Siemens C55 (4).
+SHOP_MODELS_DAT = models_file([
+    ("Alpha 100", [4, 9]),
+    ("Beta", []),
+    ("Motorola V3", [3]),
+    ("Nokia 3310", [3]),
+    ("Siemens C55", [3, 4]),
+])
+SHOP_CODES_DAT = codes_file([
+    (3, "1234", [3, 4]),
+    (3, "5678", [2]),
+    (4, "1234", [4, 0]),
+    (9, "ABCDEFGHIJKLMNO", [0]),
+])
+SHOP_CONTENT_DAT = content_file([
+    ("alpha", 10, "Регионы:\nЦентр"),
+    ("Beeline", 6, "Вся Россия"),
+    ("beeline", 0, ""),
+    ("МТС", 0, "Москва и область"),
+])
+SHOP_DATA = {"Soft.dat": SHOP_SOFT_DAT, "Models.dat": SHOP_MODELS_DAT, "Codes.dat": SHOP_CODES_DAT,
+             "Content.dat": SHOP_CONTENT_DAT}
+
+case("shop", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": protocol([
+    "Предупреждение: Не найден файл games\\cat_open.gif",
+    "Предупреждение: Не найден файл games\\action\\snake2.jpg",
+    "Внимание, дубликаты названия: ЗМЕЙКА",
+    "Ошибка в структуре. Нет родителя для Обои",
+    "Ошибка в структуре. Нет родителя для Закат",
+    "Предупреждение: Не найден файл .\\sunset.jpg",
+    "Дубликат софта-модели. Строка 3 Модель nokia3310",
+    "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
+])}), SHOP_FILES)
+
+case("shop_switches", "Shop.XLS", SHOP_SHEETS, ["Shop.XLS", "/i", "/D", "/d", "/d"], 0,
+     dict(SHOP_DATA, **{"LoadProt.txt": protocol([
+         "Ошибка в структуре. Нет родителя для Обои",
+         "Ошибка в структуре. Нет родителя для Закат",
+         "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
+     ])}))
+
+# No problems: the older protocol goes, no message.
+CLEAN_SHEETS = [
+    ("Soft", [["Studio", "", "", "", "", "", "", "st\\"], ["", "Games", "", "", "", "", "", 1],
+              ["", "", "Puzzle"], ["", "", "", "Lines", "", "", "", "", "Two\nlines"]]),
+    ("Model", [["Provider", "Item", "Code", "Models"], ["studio", "LINES", 77, "zeta 1\nAlpha"]]),
+    ("Operator", [["Tele2", "Studio", "All"]]),
+]
+case("clean", "clean.xls", CLEAN_SHEETS, ["clean.xls", "/d"], 0, {
+    "Soft.dat": soft_file([
+        (1, 0, "Studio", "", "", "", "st\\", ""),
+        (2, 0, "Games", "", "", "", "1", ""),
+        (3, 1, "Puzzle", "", "", "", "", ""),
+        (4, 2, "Lines", "", "", "", "", "Two# lines"),
+    ]),
+    "Models.dat": models_file([("Alpha", [3]), ("zeta 1", [3])]),
+    "Codes.dat": codes_file([(3, "77", [1, 0])]),
+    "Content.dat": content_file([("Tele2", 0, "All")]),
+}, old={"LoadProt.txt": b"older protocol\r\n"})
+
+# A workbook without sheet "Operator": the data files of an earlier run stay as they were.
+OLD = {"Soft.dat": SHOP_SOFT_DAT, "Models.dat": SHOP_MODELS_DAT, "Codes.dat": SHOP_CODES_DAT,
+       "Content.dat": SHOP_CONTENT_DAT}
+case("missing_sheet", "partial.xls", SHOP_SHEETS[:2], ["partial.xls"], 1, dict(OLD, **{"LoadProt.txt": protocol([
+    "Предупреждение: Не найден файл games\\cat.gif",
+    "Предупреждение: Не найден файл games\\cat_open.gif",
+    "Предупреждение: Не найден файл games\\action\\Snake1.GIF",
+    "Предупреждение: Не найден файл games\\action\\snake2.jpg",
+    "Внимание, дубликаты названия: ЗМЕЙКА",
+    "Ошибка в структуре. Нет родителя для Обои",
+    "Ошибка в структуре. Нет родителя для Закат",
+    "Предупреждение: Не найден файл .\\sunset.jpg",
+    "Дубликат софта-модели. Строка 3 Модель nokia3310",
+    "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
+])}), old=OLD)
