@@ -86,7 +86,7 @@ TEST_P(EndToEnd, LeavesExactlyTheExpectedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, EndToEnd,
-                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet"));
+                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet", "unreadable"));
 
 TEST(EndToEndMessages, StructureErrorsAndFailuresGoToStandardError) {
     ScratchDir scratch;

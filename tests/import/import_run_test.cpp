@@ -74,9 +74,10 @@ TEST_F(ImportRun, AWorkbookThatCannotBeOpenedTouchesNoDataFile) {
     EXPECT_NE(shown[0].find("Ошибка: Не удалось открыть книгу "), std::string::npos) << shown[0];
     EXPECT_NE(shown[0].find("broken.XLS"), std::string::npos);
     expectOldFiles();
-    // The run left nothing behind: no protocol (it had nothing to say), no temporary files.
-    EXPECT_EQ(entries(),
-              (std::vector<std::string>{"Codes.dat", "Content.dat", "Models.dat", "Soft.dat", "broken.XLS"}));
+    // The protocol was replaced when the run began and has nothing to say; no temporary files.
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Codes.dat", "Content.dat", "LoadProt.txt", "Models.dat",
+                                                   "Soft.dat", "broken.XLS"}));
+    EXPECT_EQ(readFile(dir / "LoadProt.txt"), "");
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
 }
 
@@ -87,7 +88,7 @@ TEST_F(ImportRun, AMissingSheetNamesTheSheetAndKeepsTheOldFiles) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("нет листа Model"), std::string::npos) << shown[0];
     expectOldFiles();
-    EXPECT_FALSE(fs::exists(dir / "LoadProt.txt"));
+    EXPECT_EQ(readFile(dir / "LoadProt.txt"), "");
 }
 
 TEST_F(ImportRun, ANameWithAFolderIsFoundFromTheCallersFolder) {

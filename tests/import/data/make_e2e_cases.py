@@ -77,7 +77,11 @@ def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None)
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "input"))
     os.makedirs(os.path.join(root, "expected"))
-    write_book(os.path.join(root, "input", book_name), sheets)
+    if isinstance(sheets, bytes):  # a file that is no workbook at all
+        with open(os.path.join(root, "input", book_name), "wb") as fh:
+            fh.write(sheets)
+    else:
+        write_book(os.path.join(root, "input", book_name), sheets)
     for f in files:
         p = os.path.join(root, "input", f)
         os.makedirs(os.path.dirname(p), exist_ok=True)
@@ -220,3 +224,8 @@ case("missing_sheet", "partial.xls", SHOP_SHEETS[:2], ["partial.xls"], 1, dict(O
     "Дубликат софта-модели. Строка 3 Модель nokia3310",
     "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
 ])}), old=OLD)
+
+# A file that is no workbook: the old data files stay, the older protocol is replaced by an
+# empty one (it is created before the workbook is opened).
+case("unreadable", "broken.xls", b"this is not a workbook\r\n", ["broken.xls", "/i"], 1,
+     dict(OLD, **{"LoadProt.txt": b""}), old=dict(OLD, **{"LoadProt.txt": b"older protocol\r\n"}))
