@@ -86,7 +86,8 @@ TEST_P(EndToEnd, LeavesExactlyTheExpectedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, EndToEnd,
-                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet", "unreadable"));
+                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet", "unreadable",
+                                           "rules"));
 
 TEST(EndToEndMessages, StructureErrorsAndFailuresGoToStandardError) {
     ScratchDir scratch;

@@ -229,3 +229,84 @@ case("missing_sheet", "partial.xls", SHOP_SHEETS[:2], ["partial.xls"], 1, dict(O
 # empty one (it is created before the workbook is opened).
 case("unreadable", "broken.xls", b"this is not a workbook\r\n", ["broken.xls", "/i"], 1,
      dict(OLD, **{"LoadProt.txt": b""}), old=dict(OLD, **{"LoadProt.txt": b"older protocol\r\n"}))
+
+# The rules one by one, read through the real reader: numbers as cells, the default folders
+# of providers that share a name, a long name cut, long codes, model lists with "#", CR and
+# repeated models, a row without an item, operators sorted with Cyrillic after Latin.
+LONG_NAME = "Ж" * 300
+RULES_SHEETS = [
+    ("Soft", [
+        ["Студия", "ignored col2"],
+        ["", "Игры", "", "", "\\icons\\g.gif", "", "", 1, "Описание\n<bq>#x"],
+        ["", "", "Гонки", "", "", "", "", "race\\"],
+        ["", "", "", "Формула <i>1</i>", "f1.gif"],
+        ["", "", "", "", "", "", "", "", "only column 9"],
+        ["", "", "", 2048],
+        ["студия"],
+        ["", "Картинки", "", "", "", "", "", 2],
+        ["", "", "Авто", "", "", "", "", "auto\\"],
+        ["", "", "", "формула 1"],
+        ["", "", "", LONG_NAME],
+        ["Zeta", "", "", "", "", "", "", "z\\"],
+        ["", "", "", "Сирота"],
+    ]),
+    ("Model", [
+        ["Контент", "Название", "Код", "Модели"],
+        ["Студия", "<b>Формула 1</b>", "ABCDEFGHIJKLMNOPQRS", "Nokia 6600#Slide\r\nnokia 6600 slide, Ёж 1"],
+        ["студия", "2048", 777, "ёж 1,Alpha"],
+        ["Студия", "формула 1", "ABCDEFGHIJKLMNOPQRS", "Alpha"],
+        ["Zeta", "Формула 1", "1", "Beta"],
+        ["Студия", "", "x", "Gamma"],
+    ]),
+    ("Operator", [
+        ["Билайн", "СТУДИЯ", "Москва\n"],
+        ["МТС", "zeta", "  Весь регион"],
+        ["alpha", "Zeta", "\tтаб"],
+        ["Альфа", "<b>Zeta</b>", "x"],
+        ["", "студия", ""],
+        ["Beta", "Игры", "no"],
+    ]),
+]
+case("rules", "rules.xls", RULES_SHEETS, ["rules.xls"], 0, {
+    "Soft.dat": soft_file([
+        (1, 0, "Студия", "", "", "", "CONTENT1\\", ""),
+        (2, 0, "Игры", "\\icons\\g.gif", "", "", "1", "Описание# \t# x"),
+        (3, 1, "Гонки", "", "", "", "race\\", ""),
+        (4, 2, "Формула <i>1</i>", "f1.gif", "", "", "", ""),
+        (4, 2, "2048", "", "", "", "", ""),
+        (1, 0, "студия", "", "", "", "CONTENT2\\", ""),
+        (2, 5, "Картинки", "", "", "", "2", ""),
+        (3, 6, "Авто", "", "", "", "auto\\", ""),
+        (4, 7, "формула 1", "", "", "", "", ""),
+        (4, 7, "Ж" * 255, "", "", "", "", ""),
+        (1, 0, "Zeta", "", "", "", "z\\", ""),
+    ]),
+    # Alpha 0, Beta 1, Nokia 6600 Slide 2, Ёж 1 3 (Ё is 0xA8, after every Latin letter).
+    "Models.dat": models_file([
+        ("Alpha", [4, 3]),
+        ("Beta", []),
+        ("Nokia 6600 Slide", [3]),
+        ("Ёж 1", [3, 4]),
+    ]),
+    "Codes.dat": codes_file([
+        (3, "ABCDEFGHIJKLMNO", [2]),
+        (3, "ABCDEFGHIJKLMNO", [3]),
+        (4, "777", [3, 0]),
+        (3, "ABCDEFGHIJKLMNO", [0]),
+    ]),
+    "Content.dat": content_file([
+        ("", 0, ""),
+        ("alpha", 10, "\tтаб"),
+        ("Билайн", 0, "Москва"),
+        ("МТС", 10, "Весь регион"),
+    ]),
+    "LoadProt.txt": protocol([
+        "Предупреждение: Не найден файл \\icons\\g.gif",
+        "Предупреждение: Не найден файл CONTENT1\\race\\f1.gif",
+        "Внимание, дубликаты названия: ФОРМУЛА 1",
+        "Предупреждение: слишком длинный текст обрезан. Лист Soft, строка 11, столбец 4",
+        "Ошибка в структуре. Нет родителя для Сирота",
+        "Дубликат софта-модели. Строка 2 Модель nokia 6600 slide",
+        "Пропускаю неопределенную ссылку телефонов на программу ФОРМУЛА 1 контент Zeta",
+    ]),
+})
