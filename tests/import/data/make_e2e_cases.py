@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Writes the end-to-end cases under e2e/: for each case a folder input/ (the workbook and
 # the picture files beside it), a file args (the parameters after the program name), a
-# file exit (the expected exit code) and a folder expected/ with the data files and the
+# file exit (the expected exit code), optionally a file message (a message box the run must
+# show, as "title: text" on standard error) and a folder expected/ with the data files and the
 # protocol the run must leave, byte for byte.
 #
 # The expected records below are written out by hand from the workbook's rows; this script
@@ -72,7 +73,7 @@ def write_book(path, sheets):
     wb.save(path)
 
 
-def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None):
+def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None, message=None):
     root = os.path.join(OUT, name)
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "input"))
@@ -94,6 +95,9 @@ def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None)
         fh.write(" ".join(args) + "\n")
     with open(os.path.join(root, "exit"), "w") as fh:
         fh.write("%d\n" % exit_code)
+    if message:
+        with open(os.path.join(root, "message"), "w", encoding="utf-8") as fh:
+            fh.write(message + "\n")
     for f, data in expected.items():
         with open(os.path.join(root, "expected", f), "wb") as fh:
             fh.write(data)
@@ -310,3 +314,13 @@ case("rules", "rules.xls", RULES_SHEETS, ["rules.xls"], 0, {
         "Пропускаю неопределенную ссылку телефонов на программу ФОРМУЛА 1 контент Zeta",
     ]),
 })
+
+# A model name whose key is longer than 255 characters: the first pass keeps it cut (and says
+# so), the third pass cannot find it again and the run stops without writing any data file.
+case("logic_stop", "stop.xls", [
+    ("Soft", [["P"], ["", "C"], ["", "", "G"], ["", "", "", "Item"]]),
+    ("Model", [["Provider", "Item", "Code", "Models"], ["P", "Item", "1", "k" * 256]]),
+    ("Operator", []),
+], ["stop.xls"], 1, {"LoadProt.txt": protocol([
+    "Предупреждение: слишком длинный текст обрезан. Лист Model, строка 2, столбец 4",
+])}, message="Стоп: Проблема в логике 1")
