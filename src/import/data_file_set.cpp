@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -36,6 +37,13 @@ mode_t currentUmask() {
 
 bool writeDataFileSet(const std::filesystem::path& folder, const std::vector<DataFileContent>& files,
                       DataFileSetError* error) {
+    return writeDataFileSet(folder, files, error,
+                            [](const char* from, const char* to) { return ::rename(from, to); });
+}
+
+bool writeDataFileSet(const std::filesystem::path& folder, const std::vector<DataFileContent>& files,
+                      DataFileSetError* error,
+                      const std::function<int(const char*, const char*)>& renameFile) {
     std::vector<std::string> temps;
     auto fail = [&](const std::string& file, int err) {
         for (const auto& t : temps)
@@ -90,15 +98,50 @@ bool writeDataFileSet(const std::filesystem::path& folder, const std::vector<Dat
         if (errors[i] != 0)
             return fail(files[i].name, errors[i]);
 
+    // Before the first rename every old file gets a second name (a hard link), so that a
+    // rename that fails half-way can put back the files already replaced.
+    struct OldFile {
+        bool existed = false;
+        std::string keep; // the second name; empty when none could be made
+    };
+    std::vector<OldFile> old(files.size());
+    std::vector<std::string> targets;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        std::string target = (folder / files[i].name).string();
-        if (::rename(temps[i].c_str(), target.c_str()) != 0) {
+        targets.push_back((folder / files[i].name).string());
+        struct stat st {};
+        if (::lstat(targets[i].c_str(), &st) != 0)
+            continue;
+        old[i].existed = true;
+        std::string keep = (folder / ("." + files[i].name + ".old.XXXXXX")).string();
+        int fd = ::mkstemp(keep.data());
+        if (fd < 0)
+            continue;
+        ::close(fd);
+        ::unlink(keep.c_str());
+        if (::link(targets[i].c_str(), keep.c_str()) == 0)
+            old[i].keep = keep;
+    }
+    auto dropKept = [&] {
+        for (const auto& o : old)
+            if (!o.keep.empty())
+                ::unlink(o.keep.c_str());
+    };
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (renameFile(temps[i].c_str(), targets[i].c_str()) != 0) {
             int err = errno;
-            // The files renamed so far are in place; the rest of the temporaries go.
+            for (std::size_t j = 0; j < i; ++j) {
+                if (!old[j].existed)
+                    ::unlink(targets[j].c_str());
+                else if (!old[j].keep.empty() && ::rename(old[j].keep.c_str(), targets[j].c_str()) == 0)
+                    old[j].keep.clear();
+            }
+            dropKept();
             temps.erase(temps.begin(), temps.begin() + static_cast<std::ptrdiff_t>(i));
             return fail(files[i].name, err);
         }
     }
+    dropKept();
     // Make the renames themselves durable.
     int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {

@@ -172,6 +172,8 @@ void ImportState::releaseIndexes() {
     nameIndex.shrink_to_fit();
     ProviderIndexList.clear();
     ProviderIndexList.shrink_to_fit();
+    providerKeys.clear();
+    providerKeys.shrink_to_fit();
     nameLookup.clear();
     modelByKey.clear();
     codesOfSoft.clear();
@@ -290,6 +292,7 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
     state.content.clear();
     state.content.reserve(static_cast<std::size_t>(std::clamp(last, 0, 65536)));
     state.ProviderIndexList.clear();
+    state.providerKeys.clear();
 
     std::array<std::int32_t, 5> slots; // slots[2..4]: parent SoftID for that level, -1 none
     slots.fill(-1);
@@ -309,54 +312,31 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
                 level = c;
         if (level == 0)
             continue;
-        std::string descript = ConvertDescription(cells[9]);
 
-        LengthGuard guard{state, kSoftSheet, row, {}};
-        TSoftRecord rec;
-        rec.Level = static_cast<std::uint8_t>(level);
-        rec.Brief = std::move(cells[level]);
-        guard.cut(rec.Brief, kShortTextLimit, level);
-        auto takeShort = [&](std::string& field, int column) {
-            field = std::move(cells[column]);
-            guard.cut(field, kShortTextLimit, column);
-        };
+        // The row's texts are used whole: for the keys, the messages and the file checks.
+        // Only the record's fields are cut to what the data file can hold, when it is kept.
+        const std::string& name = cells[level];
         switch (level) {
         case LevelProvider:
             providerCount = static_cast<std::uint8_t>(providerCount + 1);
-            currentProviderKey = cp1251::toUpper(rec.Brief);
+            currentProviderKey = cut255(cp1251::toUpper(name));
             if (cells[8].empty())
-                rec.Image4 = "CONTENT" + std::to_string(providerCount) + "\\";
-            else
-                takeShort(rec.Image4, 8);
-            providerFolder = rec.Image4;
-            break;
-        case LevelCategory:
-            takeShort(rec.Image1, 5);
-            takeShort(rec.Image2, 6);
-            takeShort(rec.Image4, 8);
-            rec.Descript = std::move(descript);
-            guard.cut(rec.Descript, kLongTextLimit, 9);
+                cells[8] = "CONTENT" + std::to_string(providerCount) + "\\";
+            providerFolder = cut255(cells[8]);
             break;
         case LevelGenre:
-            takeShort(rec.Image1, 5);
-            takeShort(rec.Image2, 6);
-            takeShort(rec.Image4, 8);
-            genreFolder = rec.Image4;
+            genreFolder = cut255(cells[8]);
             break;
         default:
-            takeShort(rec.Image1, 5);
-            takeShort(rec.Image2, 6);
-            takeShort(rec.Image3, 7);
-            takeShort(rec.Image4, 8);
-            rec.Descript = std::move(descript);
-            guard.cut(rec.Descript, kLongTextLimit, 9);
             break;
         }
 
+        TSoftRecord rec;
+        rec.Level = static_cast<std::uint8_t>(level);
         if (level == LevelProvider) {
             rec.ParentID = 0;
         } else if (slots[level] < 0) {
-            std::string text = cp("Ошибка в структуре. Нет родителя для ") + rec.Brief;
+            std::string text = cp("Ошибка в структуре. Нет родителя для ") + name;
             if (host.message)
                 host.message(cp("Проблем-с"), text);
             state.problem(std::move(text));
@@ -365,12 +345,47 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
             rec.ParentID = slots[level];
         }
 
+        LengthGuard guard{state, kSoftSheet, row, {}};
+        auto takeShort = [&](std::string& field, int column) {
+            field = cells[column];
+            guard.cut(field, kShortTextLimit, column);
+        };
+        auto takeDescript = [&] {
+            rec.Descript = ConvertDescription(cells[9]);
+            guard.cut(rec.Descript, kLongTextLimit, 9);
+        };
+        takeShort(rec.Brief, level);
+        switch (level) {
+        case LevelProvider:
+            takeShort(rec.Image4, 8);
+            break;
+        case LevelCategory:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image4, 8);
+            takeDescript();
+            break;
+        case LevelGenre:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image4, 8);
+            break;
+        default:
+            takeShort(rec.Image1, 5);
+            takeShort(rec.Image2, 6);
+            takeShort(rec.Image3, 7);
+            takeShort(rec.Image4, 8);
+            takeDescript();
+            break;
+        }
         guard.report();
+
         auto id = static_cast<std::int32_t>(state.content.size());
         state.content.push_back(std::move(rec));
-        const TSoftRecord& r = state.content.back();
-        if (level == LevelProvider)
+        if (level == LevelProvider) {
             state.ProviderIndexList.push_back(id);
+            state.providerKeys.push_back(cp1251::toUpper(name));
+        }
         if (level < LevelItem) {
             slots[level + 1] = id;
             for (int deeper = level + 2; deeper <= 4; ++deeper)
@@ -378,14 +393,13 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         }
 
         if (level == LevelItem) {
-            std::string key = cp1251::toUpper(MarkupToPlain(r.Brief));
+            std::string key = cp1251::toUpper(MarkupToPlain(name));
+            // Stored keys hold at most 255 characters, so a longer key never finds one.
             auto found = state.nameLookup.find(nameLookupKey(key, currentProviderKey));
             if (found == state.nameLookup.end()) {
-                TSoftNameEntry entry{cut255(key), cut255(currentProviderKey), id};
-                // A key cut short never matches again, as only whole keys are looked up.
-                if (key.size() <= kShortTextLimit && currentProviderKey.size() <= kShortTextLimit)
-                    state.nameLookup.emplace(nameLookupKey(entry.NameKey, entry.ProviderKey),
-                                             state.nameIndex.size());
+                TSoftNameEntry entry{cut255(key), currentProviderKey, id};
+                state.nameLookup.emplace(nameLookupKey(entry.NameKey, entry.ProviderKey),
+                                         state.nameIndex.size());
                 state.nameIndex.push_back(std::move(entry));
             } else if (!state.NoDuplicateWarnings) {
                 state.problem(cp("Внимание, дубликаты названия: ") + key);
@@ -395,24 +409,26 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         }
 
         if (!state.NoFileChecks) {
-            auto check = [&](const std::string& name) {
-                if (name.size() <= 4)
+            auto check = [&](const std::string& file) {
+                if (file.size() <= 4)
                     return;
                 std::string path;
-                if (name[0] == '\\' || name[0] == '.')
-                    path = name;
+                if (file[0] == '\\' || file[0] == '.')
+                    path = file;
                 else if (level == LevelItem)
-                    path = providerFolder + genreFolder + name;
+                    path = providerFolder + genreFolder + file;
                 else
-                    path = providerFolder + name;
+                    path = providerFolder + file;
                 if (!fileExists(path))
                     state.problem(cp("Предупреждение: Не найден файл ") + path);
             };
-            check(r.Image1);
-            check(r.Image2);
+            if (level != LevelProvider) {
+                check(cells[5]);
+                check(cells[6]);
+            }
             if (level == LevelItem) {
-                check(r.Image3);
-                check(r.Image4);
+                check(cells[7]);
+                check(cells[8]);
             }
         }
     }
@@ -495,10 +511,11 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
 void ReadOperatorSheet(Workbook& book, ImportState& state, ImportHost& host) {
     int last = openSheet(book, kOperatorSheet);
     state.operators.clear();
-    // The first level-1 record of each upper-cased name.
+    // The first level-1 record of each upper-cased name (the whole name, even where the
+    // record holds it cut).
     std::unordered_map<std::string, std::int32_t> providers;
-    for (std::int32_t id : state.ProviderIndexList)
-        providers.emplace(cp1251::toUpper(state.content[id].Brief), id);
+    for (std::size_t i = 0; i < state.ProviderIndexList.size() && i < state.providerKeys.size(); ++i)
+        providers.emplace(state.providerKeys[i], state.ProviderIndexList[i]);
     for (int row = 1; row <= last; ++row) {
         auto cells = readRow<3>(book, row);
         auto found = providers.find(cp1251::toUpper(cells[2]));

@@ -48,6 +48,7 @@ struct ImportState {
     std::vector<TOperatorRecord> operators;      // sheet order until sortOperators()
     std::vector<TSoftNameEntry> nameIndex;       // first appearance of each item name per provider
     std::vector<std::int32_t> ProviderIndexList; // SoftIDs of the level-1 records
+    std::vector<std::string> providerKeys;       // their whole names upper-cased, in the same order
     int modelLastRow = 0;                        // last row of sheet "Model" as the first pass found it
     // The trimmed cells (columns 1-4) of sheet "Model" from row 2 on, as the first pass read
     // them: the workbook does not change during a run, so the third pass reads these.

@@ -109,13 +109,11 @@ private:
     std::FILE* file_ = nullptr;
 };
 
-// Ends a run that failed: the lines found so far stay in the protocol when there are any.
+// Ends a run that failed. The protocol was created (and an older one replaced) when the run
+// began; it keeps the lines found so far, and stays empty when there were none.
 int failedRun(Protocol& protocol, const ImportState& state) {
     std::string reason;
-    if (state.protocol.empty())
-        protocol.discard();
-    else
-        protocol.finish(state.protocol, reason);
+    protocol.finish(state.protocol, reason);
     return 1;
 }
 

@@ -78,6 +78,9 @@ TEST_P(EndToEnd, LeavesExactlyTheExpectedFiles) {
         allowed.erase("LoadProt.txt");
     EXPECT_EQ(filesUnder(work), allowed);
 
+    if (fs::exists(dir / "message"))
+        EXPECT_NE(err.find(firstLine(dir / "message")), std::string::npos) << err;
+
     bool problems = expected.count("LoadProt.txt") && code == 0;
     EXPECT_EQ(err.find("Упс!: В процессе загрузки обнаружены ошибки, см. файл LoadProt.txt") !=
                   std::string::npos,
@@ -86,7 +89,8 @@ TEST_P(EndToEnd, LeavesExactlyTheExpectedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, EndToEnd,
-                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet"));
+                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet", "unreadable",
+                                           "rules", "logic_stop"));
 
 TEST(EndToEndMessages, StructureErrorsAndFailuresGoToStandardError) {
     ScratchDir scratch;

@@ -3,6 +3,9 @@
 #include "data_file_set.h"
 #include "import_fixture.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 using namespace vexa;
@@ -74,9 +77,10 @@ TEST_F(ImportRun, AWorkbookThatCannotBeOpenedTouchesNoDataFile) {
     EXPECT_NE(shown[0].find("Ошибка: Не удалось открыть книгу "), std::string::npos) << shown[0];
     EXPECT_NE(shown[0].find("broken.XLS"), std::string::npos);
     expectOldFiles();
-    // The run left nothing behind: no protocol (it had nothing to say), no temporary files.
-    EXPECT_EQ(entries(),
-              (std::vector<std::string>{"Codes.dat", "Content.dat", "Models.dat", "Soft.dat", "broken.XLS"}));
+    // The protocol was replaced when the run began and has nothing to say; no temporary files.
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Codes.dat", "Content.dat", "LoadProt.txt", "Models.dat",
+                                                   "Soft.dat", "broken.XLS"}));
+    EXPECT_EQ(readFile(dir / "LoadProt.txt"), "");
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
 }
 
@@ -87,7 +91,7 @@ TEST_F(ImportRun, AMissingSheetNamesTheSheetAndKeepsTheOldFiles) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("нет листа Model"), std::string::npos) << shown[0];
     expectOldFiles();
-    EXPECT_FALSE(fs::exists(dir / "LoadProt.txt"));
+    EXPECT_EQ(readFile(dir / "LoadProt.txt"), "");
 }
 
 TEST_F(ImportRun, ANameWithAFolderIsFoundFromTheCallersFolder) {
@@ -137,4 +141,38 @@ TEST(DataFileSet, AFolderThatDoesNotExistFailsWithTheFirstFile) {
     DataFileSetError error;
     EXPECT_FALSE(writeDataFileSet(dir / "missing", {{"Models.dat", "x"}, {"Soft.dat", "y"}}, &error));
     EXPECT_EQ(error.file, "Models.dat");
+}
+
+TEST(DataFileSet, ARenameThatFailsHalfWayPutsTheOldFilesBack) {
+    ScratchDir dir;
+    writeFile(dir / "A.dat", "old a");
+    writeFile(dir / "C.dat", "old c");
+    std::vector<DataFileContent> files{{"A.dat", "new a"}, {"B.dat", "new b"}, {"C.dat", "new c"}};
+    DataFileSetError error;
+    auto failOnC = [](const char* from, const char* to) {
+        if (std::string(to).ends_with("C.dat")) {
+            errno = EIO;
+            return -1;
+        }
+        return ::rename(from, to);
+    };
+    EXPECT_FALSE(writeDataFileSet(dir.path(), files, &error, failOnC));
+    EXPECT_EQ(error.file, "C.dat");
+    // A.dat is the old one again, B.dat (new to the folder) is gone, nothing else is left.
+    EXPECT_EQ(readFile(dir / "A.dat"), "old a");
+    EXPECT_EQ(readFile(dir / "C.dat"), "old c");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.dat", "C.dat"}));
+
+    // Without a failure the kept second names go too.
+    ASSERT_TRUE(writeDataFileSet(dir.path(), files));
+    names.clear();
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.dat", "B.dat", "C.dat"}));
+    EXPECT_EQ(readFile(dir / "B.dat"), "new b");
 }

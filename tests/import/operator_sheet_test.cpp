@@ -68,3 +68,13 @@ TEST_F(OperatorSheet, AMissingSheetIsAWorkbookError) {
     other.addSheet("Soft");
     EXPECT_THROW(RunImportPasses(other, state, host), WorkbookError);
 }
+
+TEST_F(OperatorSheet, AProviderNameLongerThanItsFieldIsFoundByTheWholeName) {
+    std::string longName(300, 'q');
+    rows("Soft", 5, {{longName}});
+    rows("Operator", 1, {{"op", longName, "whole"}, {"op", longName.substr(0, 255), "cut"}});
+    run();
+    ASSERT_EQ(state.operators.size(), 1u);
+    EXPECT_EQ(state.operators[0].ContentID, 4);
+    EXPECT_EQ(state.operators[0].Regions, "whole");
+}

@@ -203,3 +203,31 @@ TEST_F(SoftSheet, ProgressIsTealAndStepsEveryRow) {
     EXPECT_EQ(progress.calls, (Strings{"color 8421376", "position 0", "max 6"}));
     EXPECT_EQ(progress.steps, 6);
 }
+
+TEST_F(SoftSheet, LongTextsAreCutOnlyInTheRecords) {
+    // Keys, messages and file checks use the whole texts; only what is stored is cut.
+    std::string longName(300, 'n'), longFile(260, 'f');
+    std::string sameStart = longName.substr(0, 290) + "xyz";
+    rows("Soft", 1,
+         {{"P", "", "", "", "", "", "", "p\\"},
+          {"", "", "", longName},
+          {"", "C"},
+          {"", "", "G", "", "", "", "", "g\\"},
+          {"", "", "", longName, longFile},
+          {"", "", "", sameStart},
+          {"", "", "", longName.substr(0, 255)}});
+    run();
+    std::string cut = "Предупреждение: слишком длинный текст обрезан. Лист Soft, строка ";
+    EXPECT_EQ(protocol(), (Strings{"Ошибка в структуре. Нет родителя для " + longName, cut + "5, столбец 4",
+                                   cut + "5, столбец 5", "Предупреждение: Не найден файл p\\g\\" + longFile,
+                                   cut + "6, столбец 4",
+                                   // The cut key stored for the first long name matches a name
+                                   // of exactly those 255 characters.
+                                   "Внимание, дубликаты названия: " + std::string(255, 'N')}));
+    ASSERT_EQ(state.content.size(), 6u);
+    EXPECT_EQ(state.content[3].Brief, longName.substr(0, 255));
+    EXPECT_EQ(state.content[3].Image1, longFile.substr(0, 255));
+    ASSERT_EQ(state.nameIndex.size(), 2u);
+    EXPECT_EQ(state.nameIndex[0].NameKey, std::string(255, 'N'));
+    EXPECT_EQ(state.nameIndex[1].SoftID, 4);
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Writes the end-to-end cases under e2e/: for each case a folder input/ (the workbook and
 # the picture files beside it), a file args (the parameters after the program name), a
-# file exit (the expected exit code) and a folder expected/ with the data files and the
+# file exit (the expected exit code), optionally a file message (a message box the run must
+# show, as "title: text" on standard error) and a folder expected/ with the data files and the
 # protocol the run must leave, byte for byte.
 #
 # The expected records below are written out by hand from the workbook's rows; this script
@@ -72,12 +73,16 @@ def write_book(path, sheets):
     wb.save(path)
 
 
-def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None):
+def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None, message=None):
     root = os.path.join(OUT, name)
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "input"))
     os.makedirs(os.path.join(root, "expected"))
-    write_book(os.path.join(root, "input", book_name), sheets)
+    if isinstance(sheets, bytes):  # a file that is no workbook at all
+        with open(os.path.join(root, "input", book_name), "wb") as fh:
+            fh.write(sheets)
+    else:
+        write_book(os.path.join(root, "input", book_name), sheets)
     for f in files:
         p = os.path.join(root, "input", f)
         os.makedirs(os.path.dirname(p), exist_ok=True)
@@ -90,6 +95,9 @@ def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None)
         fh.write(" ".join(args) + "\n")
     with open(os.path.join(root, "exit"), "w") as fh:
         fh.write("%d\n" % exit_code)
+    if message:
+        with open(os.path.join(root, "message"), "w", encoding="utf-8") as fh:
+            fh.write(message + "\n")
     for f, data in expected.items():
         with open(os.path.join(root, "expected", f), "wb") as fh:
             fh.write(data)
@@ -220,3 +228,99 @@ case("missing_sheet", "partial.xls", SHOP_SHEETS[:2], ["partial.xls"], 1, dict(O
     "Дубликат софта-модели. Строка 3 Модель nokia3310",
     "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
 ])}), old=OLD)
+
+# A file that is no workbook: the old data files stay, the older protocol is replaced by an
+# empty one (it is created before the workbook is opened).
+case("unreadable", "broken.xls", b"this is not a workbook\r\n", ["broken.xls", "/i"], 1,
+     dict(OLD, **{"LoadProt.txt": b""}), old=dict(OLD, **{"LoadProt.txt": b"older protocol\r\n"}))
+
+# The rules one by one, read through the real reader: numbers as cells, the default folders
+# of providers that share a name, a long name cut, long codes, model lists with "#", CR and
+# repeated models, a row without an item, operators sorted with Cyrillic after Latin.
+LONG_NAME = "Ж" * 300
+RULES_SHEETS = [
+    ("Soft", [
+        ["Студия", "ignored col2"],
+        ["", "Игры", "", "", "\\icons\\g.gif", "", "", 1, "Описание\n<bq>#x"],
+        ["", "", "Гонки", "", "", "", "", "race\\"],
+        ["", "", "", "Формула <i>1</i>", "f1.gif"],
+        ["", "", "", "", "", "", "", "", "only column 9"],
+        ["", "", "", 2048],
+        ["студия"],
+        ["", "Картинки", "", "", "", "", "", 2],
+        ["", "", "Авто", "", "", "", "", "auto\\"],
+        ["", "", "", "формула 1"],
+        ["", "", "", LONG_NAME],
+        ["Zeta", "", "", "", "", "", "", "z\\"],
+        ["", "", "", "Сирота"],
+    ]),
+    ("Model", [
+        ["Контент", "Название", "Код", "Модели"],
+        ["Студия", "<b>Формула 1</b>", "ABCDEFGHIJKLMNOPQRS", "Nokia 6600#Slide\r\nnokia 6600 slide, Ёж 1"],
+        ["студия", "2048", 777, "ёж 1,Alpha"],
+        ["Студия", "формула 1", "ABCDEFGHIJKLMNOPQRS", "Alpha"],
+        ["Zeta", "Формула 1", "1", "Beta"],
+        ["Студия", "", "x", "Gamma"],
+    ]),
+    ("Operator", [
+        ["Билайн", "СТУДИЯ", "Москва\n"],
+        ["МТС", "zeta", "  Весь регион"],
+        ["alpha", "Zeta", "\tтаб"],
+        ["Альфа", "<b>Zeta</b>", "x"],
+        ["", "студия", ""],
+        ["Beta", "Игры", "no"],
+    ]),
+]
+case("rules", "rules.xls", RULES_SHEETS, ["rules.xls"], 0, {
+    "Soft.dat": soft_file([
+        (1, 0, "Студия", "", "", "", "CONTENT1\\", ""),
+        (2, 0, "Игры", "\\icons\\g.gif", "", "", "1", "Описание# \t# x"),
+        (3, 1, "Гонки", "", "", "", "race\\", ""),
+        (4, 2, "Формула <i>1</i>", "f1.gif", "", "", "", ""),
+        (4, 2, "2048", "", "", "", "", ""),
+        (1, 0, "студия", "", "", "", "CONTENT2\\", ""),
+        (2, 5, "Картинки", "", "", "", "2", ""),
+        (3, 6, "Авто", "", "", "", "auto\\", ""),
+        (4, 7, "формула 1", "", "", "", "", ""),
+        (4, 7, "Ж" * 255, "", "", "", "", ""),
+        (1, 0, "Zeta", "", "", "", "z\\", ""),
+    ]),
+    # Alpha 0, Beta 1, Nokia 6600 Slide 2, Ёж 1 3 (Ё is 0xA8, after every Latin letter).
+    "Models.dat": models_file([
+        ("Alpha", [4, 3]),
+        ("Beta", []),
+        ("Nokia 6600 Slide", [3]),
+        ("Ёж 1", [3, 4]),
+    ]),
+    "Codes.dat": codes_file([
+        (3, "ABCDEFGHIJKLMNO", [2]),
+        (3, "ABCDEFGHIJKLMNO", [3]),
+        (4, "777", [3, 0]),
+        (3, "ABCDEFGHIJKLMNO", [0]),
+    ]),
+    "Content.dat": content_file([
+        ("", 0, ""),
+        ("alpha", 10, "\tтаб"),
+        ("Билайн", 0, "Москва"),
+        ("МТС", 10, "Весь регион"),
+    ]),
+    "LoadProt.txt": protocol([
+        "Предупреждение: Не найден файл \\icons\\g.gif",
+        "Предупреждение: Не найден файл CONTENT1\\race\\f1.gif",
+        "Внимание, дубликаты названия: ФОРМУЛА 1",
+        "Предупреждение: слишком длинный текст обрезан. Лист Soft, строка 11, столбец 4",
+        "Ошибка в структуре. Нет родителя для Сирота",
+        "Дубликат софта-модели. Строка 2 Модель nokia 6600 slide",
+        "Пропускаю неопределенную ссылку телефонов на программу ФОРМУЛА 1 контент Zeta",
+    ]),
+})
+
+# A model name whose key is longer than 255 characters: the first pass keeps it cut (and says
+# so), the third pass cannot find it again and the run stops without writing any data file.
+case("logic_stop", "stop.xls", [
+    ("Soft", [["P"], ["", "C"], ["", "", "G"], ["", "", "", "Item"]]),
+    ("Model", [["Provider", "Item", "Code", "Models"], ["P", "Item", "1", "k" * 256]]),
+    ("Operator", []),
+], ["stop.xls"], 1, {"LoadProt.txt": protocol([
+    "Предупреждение: слишком длинный текст обрезан. Лист Model, строка 2, столбец 4",
+])}, message="Стоп: Проблема в логике 1")
