@@ -158,3 +158,41 @@ TEST(Inspect, SearchAndListPrintTheResultTables) {
     inspect({"list", d, "Игры/Гонки"}, &code);
     EXPECT_EQ(code, 2);
 }
+
+TEST(Inspect, ListingOfMergedCategoriesOfTwoKindsOpensNothing) {
+    ScratchDir dir;
+    SoftBuilder b;
+    b.provider("Один");
+    b.category("Разное", 1);
+    b.genre("Новинки");
+    int game = b.item("Игра");
+    b.provider("Два");
+    b.category("Разное", 3);
+    b.genre("Новинки");
+    int tune = b.item("Мелодия");
+    writeCatalogue(dir.path(), b.records);
+    QString d = QString::fromStdString(dir.path().string());
+
+    QProcess p;
+    p.start(VEXA_INSPECT, {"list", d, "Разное/Новинки [2]"});
+    p.waitForFinished(60000);
+    QByteArray raw = p.readAllStandardOutput();
+    QJsonObject listed = QJsonDocument::fromJson(raw).object();
+    // Both entries sit in the games table; the sounds genre, walked last, chooses the
+    // section, whose table is empty.
+    EXPECT_EQ(ints(listed["games"]), (QList<int>{game, tune}));
+    EXPECT_TRUE(listed["sounds"].toArray().isEmpty());
+    EXPECT_TRUE(listed["opened"].isNull());
+    EXPECT_FALSE(listed["nothing_found"].toBool());
+    EXPECT_EQ(listed["total"].toInt(), 2);
+    EXPECT_EQ(listed["count_label"].toString(), "НАЙДЕНО 2 ПРОГРАММЫ");
+    // The fields come in their fixed order.
+    QStringList keys = {"\"games\"", "\"pictures\"",    "\"sounds\"", "\"counts\"",
+                        "\"total\"", "\"count_label\"", "\"opened\"", "\"nothing_found\""};
+    qsizetype at = -1;
+    for (const QString& k : keys) {
+        qsizetype next = raw.indexOf(k.toUtf8());
+        EXPECT_GT(next, at) << k.toStdString();
+        at = next;
+    }
+}
