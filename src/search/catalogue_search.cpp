@@ -265,11 +265,11 @@ SearchOutcome CatalogueSearch::ShowTreeSection(std::int32_t selectedNode, int mo
         cat_.CurrentNode = next;
     }
 
-    // The section of the last genre record walked decides the section buttons, the sort
-    // buttons and which section opens. The entries went into the table of the selected
-    // record's section; when same-named categories of different kinds were merged in the
-    // tree the two can differ, and a section whose table is empty does not open.
-    int section = cat_.Nodes[static_cast<std::size_t>(cat_.CurrentNode)].Section;
+    // The entries went into the table of the selected genre record's section, and that
+    // section opens with its buttons. When same-named categories of different kinds were
+    // merged in the tree, the last genre walked may be of another kind; choosing its
+    // section would open an empty table and show the customer nothing.
+    int section = cat_.Nodes[static_cast<std::size_t>(selectedNode)].Section;
     int kind = section == SectionPictures ? SectionPictures
                : section == SectionSounds ? SectionSounds
                                           : SectionGames;

@@ -65,7 +65,7 @@ struct Loaded {
 
 } // namespace
 
-TEST(ListingSection, FollowsTheLastGenreWalkedWhenMergedCategoriesDifferInKind) {
+TEST(ListingSection, OpensTheTableTheEntriesWentIntoWhenMergedCategoriesDifferInKind) {
     // Two providers each with a category "Разное" holding a genre "Новинки": one tree node
     // each. The first is games, the second sounds.
     SoftBuilder b;
@@ -85,18 +85,17 @@ TEST(ListingSection, FollowsTheLastGenreWalkedWhenMergedCategoriesDifferInKind) 
     // Both items go to the table of the genre the tree node carries (games) ...
     EXPECT_EQ(ids(l.tables.ResultGames), (Ids{game, tune}));
     EXPECT_EQ(l.tables.ResultSound.RecordCount(), 0);
-    // ... but the sounds genre was walked last: its section is the one chosen, and with an
-    // empty table it does not open.
-    EXPECT_FALSE(l.view.sections[SectionGames]);
-    EXPECT_TRUE(l.view.sections[SectionSounds]);
-    EXPECT_TRUE(l.view.sortButtons);
-    EXPECT_EQ(out.opened, 0);
-    EXPECT_EQ(l.view.opened, 0);
+    // ... and that section opens, though the sounds genre was walked last.
+    EXPECT_TRUE(l.view.sections[SectionGames]);
+    EXPECT_FALSE(l.view.sections[SectionSounds]);
+    EXPECT_FALSE(l.view.sortButtons);
+    EXPECT_EQ(out.opened, SectionGames);
+    EXPECT_EQ(l.view.opened, SectionGames);
     EXPECT_FALSE(out.nothingFound);
     EXPECT_EQ(out.total, 2);
 }
 
-TEST(ListingSection, OpensWhenTheLastGenreWalkedSharesTheTable) {
+TEST(ListingSection, OpensTheSelectedGenresSectionKindsOutsideTheThreeCountingAsGames) {
     // A category kind outside 1..3 counts as games: the games table opens.
     SoftBuilder b;
     b.provider("Один");

@@ -319,8 +319,8 @@ def search(cat, crit, modelpos):
 def listing(cat, node, modelpos):
     tables = {1: [], 2: [], 3: []}
     # Entries take the listed node's genre and table; the provider follows the genre record
-    # walked. A genre already walked ends the walk (links can loop after a filter), and the
-    # last genre walked chooses the section.
+    # walked. A genre already walked ends the walk (links can loop after a filter). The
+    # section whose table received the entries opens.
     cur = node
     walked = []
     while True:
@@ -338,7 +338,7 @@ def listing(cat, node, modelpos):
         if nx is None or nx is cur or id(nx) in walked:
             break
         cur = nx
-    kind = cur['Section'] if cur['Section'] in (2, 3) else 1
+    kind = node['Section'] if node['Section'] in (2, 3) else 1
     opened = {1: 'games', 2: 'pictures', 3: 'sounds'}[kind] if tables[kind] else None
     total = sum(len(v) for v in tables.values())
     return dict(games=sorted(tables[1]), pictures=sorted(tables[2]), sounds=sorted(tables[3]),
