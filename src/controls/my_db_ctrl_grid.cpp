@@ -17,10 +17,11 @@ public:
     bool scrollState(int& min, int& max, int& page, int& position) override {
         if (!grid_)
             return false;
+        // The range is the records, whether or not they all have a panel on screen:
+        // the keys step the bar with the record, and Down stops at the bar's Max.
         min = 0;
         page = 1;
-        // Nothing to scroll while every record has its panel on screen.
-        max = grid_->RecordCount() > grid_->panelsPerPage() ? grid_->RecordCount() - 1 : 0;
+        max = std::max(0, grid_->RecordCount() - 1);
         position = std::max(0, grid_->RecNo());
         return true;
     }

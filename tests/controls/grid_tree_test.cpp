@@ -43,9 +43,28 @@ TEST_F(GridFixture, BarMirrorsTheRecords) {
     EXPECT_EQ(bar->parentWidget(), &panel);
     EXPECT_EQ(bar->x(), 10 + 500 - 14 - 2);
     EXPECT_EQ(bar->height(), 640); // as high as the grid's parent
-    grid->setRecordCount(3);       // every record on screen: nothing to scroll
+    grid->setRecordCount(1);       // one record: nothing to scroll
     bar->SyncWithWindow();
     EXPECT_TRUE(bar->isHidden());
+}
+
+// Fewer records than panels, after a longer result: the keys still walk the records,
+// and Down stops on the last one.
+TEST_F(GridFixture, KeysWalkAShortResultAfterALongOne) {
+    key(Qt::Key_End);
+    grid->setRecordCount(3);
+    grid->scrollBar()->SyncWithWindow();
+    EXPECT_EQ(grid->scrollBar()->Max(), 2);
+    EXPECT_EQ(grid->scrollBar()->Position(), 0);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid->RecNo(), 2);
+    EXPECT_EQ(grid->scrollBar()->Position(), 2);
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid->RecNo(), 2);
+    key(Qt::Key_Up);
+    EXPECT_EQ(grid->RecNo(), 1);
+    EXPECT_EQ(grid->scrollBar()->Position(), 1);
 }
 
 TEST_F(GridFixture, PageKeysMoveByTheHeightConstraint) {
