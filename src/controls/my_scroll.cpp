@@ -293,7 +293,9 @@ void TRichScroll::PartMouseDown(Part part, Qt::MouseButton button, Qt::KeyboardM
     if (!moveForPress(part, button, y, old))
         return;
     int aim = Position_;
-    if (!Target)
+    // An arrow pressed at its end of the range is clamped back to the old position:
+    // there is no direction to move in, and the target is left where it is.
+    if (!Target || aim == old)
         return;
     int min = 0, max = 0, page = 0, position = 0;
     bool have = false;

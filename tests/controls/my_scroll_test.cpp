@@ -213,3 +213,27 @@ TEST(TRichScroll, StopsWhenTheTargetDoesNotMove) {
     bar->PartMouseUp(TMyScroll::Part::UpArrow, Qt::LeftButton);
     EXPECT_LT(clock.elapsed(), 5000);
 }
+
+// At the end of its range an arrow is clamped back to where the text is: the text must
+// not move at all, least of all the other way.
+TEST(TRichScroll, ArrowAtItsEndLeavesTheTextWhereItIs) {
+    QWidget parent;
+    auto* bar = new TRichScroll(&parent);
+    bar->resize(16, 128);
+    auto* target = new FakeTarget;
+    target->pos = 90; // the last position of 0..99 with a page of 10
+    bar->setTarget(std::unique_ptr<ScrollTarget>(target));
+    bar->SyncWithWindow();
+    ASSERT_EQ(bar->Position(), bar->Max());
+    bar->PartMouseDown(TMyScroll::Part::DownArrow, Qt::LeftButton, Qt::NoModifier, 0, 0);
+    bar->PartMouseUp(TMyScroll::Part::DownArrow, Qt::LeftButton);
+    EXPECT_EQ(target->ups + target->downs, 0);
+    EXPECT_EQ(target->pos, 90);
+    EXPECT_EQ(bar->Position(), 90);
+    target->pos = 0;
+    bar->SyncWithWindow();
+    bar->PartMouseDown(TMyScroll::Part::UpArrow, Qt::LeftButton, Qt::NoModifier, 0, 0);
+    bar->PartMouseUp(TMyScroll::Part::UpArrow, Qt::LeftButton);
+    EXPECT_EQ(target->ups + target->downs, 0);
+    EXPECT_EQ(bar->Position(), 0);
+}
