@@ -10,6 +10,7 @@
 #include "my_rich_edit.h"
 #include "my_scroll.h"
 #include "my_tree_view.h"
+#include "picture_control.h"
 #include "skin.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ protected:
         QPainter p(this);
         p.fillRect(rect(), toQColor(skin_.MainBackColor));
         if (!skin_.BackImage.isNull())
-            p.drawImage(0, 0, skin_.BackImage);
+            p.drawImage(0, 0, skin_.BackImage.first());
     }
 
 private:
@@ -214,7 +215,11 @@ int main(int argc, char** argv) {
         back->setText(u("Назад"));
     }
     back->move(740, 480);
-    picture(&window, skin.GifNotFound, QPoint(740, 530));
+    // The nothing-found picture plays when it is an animated GIF.
+    auto* notFound = new TPictureControl(&window);
+    notFound->setPicture(skin.GifNotFound);
+    notFound->setGeometry(
+        QRect(QPoint(740, 530), skin.GifNotFound.isNull() ? QSize(1, 1) : skin.GifNotFound.first().size()));
 
     window.show();
     models->openList();

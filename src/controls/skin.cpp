@@ -39,6 +39,15 @@ QImage decodeExisting(const std::string& cp1251Path) {
     return decodePictureFile(*file).first();
 }
 
+Picture still(const QImage& image) {
+    Picture p;
+    if (!image.isNull()) {
+        p.frames.push_back(image);
+        p.delaysMs.push_back(0);
+    }
+    return p;
+}
+
 bool isWindowsBitmap(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     char magic[2] = {};
@@ -69,16 +78,28 @@ QFont toQFont(const SkinFont& font) {
 
 SkinPictureLoaders defaultSkinPictureLoaders() {
     SkinPictureLoaders l;
-    l.loadPicture = [](const std::string& path) -> QImage {
+    l.loadPicture = [](const std::string& path) -> Picture {
         if (path.size() <= 3)
             return {};
         // With no provider chosen, only paths from the root or the working folder work.
         if (path.front() != '.' && path.front() != '\\')
             return {};
-        std::string ext = lowerExtension(path);
-        if (ext != "BMP" && ext != "GIF" && ext != "JPG")
+        PictureKind kind = pictureKindOfName(path);
+        if (kind == PictureKind::None)
             return {};
-        return decodeExisting(path);
+        auto file = resolveCatalogueFile(path);
+        std::error_code ec;
+        if (!file || !std::filesystem::is_regular_file(*file, ec))
+            return {};
+        // The ending chooses the decoder; a GIF keeps all its frames.
+        switch (kind) {
+        case PictureKind::Gif:
+            return decodeGifFile(*file);
+        case PictureKind::Bmp:
+            return still(decodeBmpFile(*file));
+        default:
+            return still(decodeJpegFile(*file).convertToFormat(QImage::Format_RGB888));
+        }
     };
     l.loadAnyPicture = [](const std::string& path) -> QImage {
         std::string ext = lowerExtension(path);
@@ -154,11 +175,11 @@ void readFont(const IniFile& ini, const char* prefix, SkinFont& font) {
 
 Skin ReadSkin(const IniFile& ini, const SkinPictureLoaders& loaders) {
     Skin s;
-    auto load = [&](const PictureLoader& loader, const char* key, QImage& into) {
+    auto load = [&](const auto& loader, const char* key, auto& into) {
         std::string path = ini.value("IMAGES", key);
         if (path.empty() || !loader)
             return;
-        QImage picture = loader(path);
+        auto picture = loader(path);
         if (!picture.isNull())
             into = std::move(picture);
     };

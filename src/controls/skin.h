@@ -4,6 +4,7 @@
 // The values are kept in one Skin object that the windows read; the controls of this
 // library take what they need from it as plain parameters.
 #include "ini_file.h"
+#include "picture_file.h"
 
 #include <QColor>
 #include <QFont>
@@ -46,9 +47,11 @@ QFont toQFont(const SkinFont& font);
 // Loaders for the skin's pictures (paths are cp1251 as the file writes them). A null
 // image means "no picture": the element keeps its built-in look.
 using PictureLoader = std::function<QImage(const std::string& cp1251Path)>;
+// A loader that keeps every frame of an animated GIF.
+using AnimatedPictureLoader = std::function<Picture(const std::string& cp1251Path)>;
 struct SkinPictureLoaders {
-    // The catalogue's picture loader (BackImage, NotFound).
-    PictureLoader loadPicture;
+    // The catalogue's picture loader (BackImage, NotFound): an animated GIF plays.
+    AnimatedPictureLoader loadPicture;
     // Any picture type by its extension (the page and sort buttons).
     PictureLoader loadAnyPicture;
     // Windows bitmaps only (tree background, back buttons, detail background).
@@ -56,12 +59,13 @@ struct SkinPictureLoaders {
 };
 // Loaders over the program's own picture decoding. loadPicture follows the catalogue's
 // rules with no provider chosen: a path of 3 characters or fewer, or one that begins
-// with neither '.' nor '\', gives no picture; BMP, GIF and JPG files are decoded.
+// with neither '.' nor '\', gives no picture; files ending in .BMP, .GIF and .JPG are
+// decoded as that kind, a GIF with all its frames.
 SkinPictureLoaders defaultSkinPictureLoaders();
 
 struct Skin {
-    QImage BackImage;
-    QImage GifNotFound;
+    Picture BackImage;                            // may be animated
+    Picture GifNotFound;                          // may be animated
     QImage BtnHome, BtnEnd, BtnSortDn, BtnSortUp; // null: the built-in picture
     QImage TreeBackImage;                         // null: the tree is painted with TreeBackColor
     QImage BtnBack1;                              // null: the built-in glyph

@@ -4,6 +4,7 @@
 #include "cp1251.h"
 #include "test_support.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -14,6 +15,35 @@ using namespace vexa;
 using vexa::test::ScratchDir;
 
 namespace {
+
+int appendGifBytes(GifFileType* gif, const GifByteType* data, int len) {
+    static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), len);
+    return len;
+}
+
+// A 2 x 2 GIF with one frame per colour index (0 red, 1 blue).
+std::string makeGif(const std::vector<GifPixelType>& frames) {
+    std::string out;
+    int err = 0;
+    GifFileType* gif = EGifOpen(&out, appendGifBytes, &err);
+    ColorMapObject* map = GifMakeMapObject(2, nullptr);
+    map->Colors[0] = {255, 0, 0};
+    map->Colors[1] = {0, 0, 255};
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, 2, 2, 1, 0, map);
+    for (GifPixelType index : frames) {
+        GraphicsControlBlock gcb{DISPOSE_DO_NOT, false, 10, NO_TRANSPARENT_COLOR};
+        GifByteType ext[4];
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(EGifGCBToExtension(&gcb, ext)), ext);
+        EGifPutImageDesc(gif, 0, 0, 2, 2, false, nullptr);
+        GifPixelType line[2] = {index, index};
+        for (int y = 0; y < 2; ++y)
+            EGifPutLine(gif, line, 2);
+    }
+    GifFreeMapObject(map);
+    EGifCloseFile(gif, &err);
+    return out;
+}
 
 // Works in a folder and puts the previous working folder back.
 class CurrentDirGuard {
@@ -237,7 +267,13 @@ TEST(ReadSkin, PicturesThroughTheirLoaders) {
             return img;
         };
     };
-    SkinPictureLoaders l{make("pic"), make("any"), make("bmp")};
+    AnimatedPictureLoader pic = [&](const std::string& path) {
+        asked.push_back("pic:" + path);
+        QImage img(3, 2, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        return Picture{{img}, {0}};
+    };
+    SkinPictureLoaders l{pic, make("any"), make("bmp")};
     Skin s = ReadSkin(IniFile::parse("[IMAGES]\nBackImage=.\\back.jpg\nNotFound=\nBtnHome=home.gif\n"
                                      "BtnEnd=bad.gif\nTreeBackImage=tree.bmp\nBtnBack1=b.bmp\n"
                                      "BtnBack2=x.bmp\n"),
@@ -275,6 +311,26 @@ TEST(ReadSkin, DefaultLoadersOnRealFiles) {
     EXPECT_TRUE(skinWith("TreeBackImage", "skin\\fake.bmp").TreeBackImage.isNull());
     EXPECT_FALSE(skinWith("BtnHome", "skin\\tree.bmp").BtnHome.isNull());
     EXPECT_TRUE(skinWith("BtnHome", "skin\\tree.wmf").BtnHome.isNull());
+}
+
+// The background and the nothing-found picture are loaded as the catalogue's pictures
+// are: an animated GIF keeps its frames so that it plays, and the ending chooses the
+// decoder.
+TEST(ReadSkin, NotFoundGifKeepsItsAnimation) {
+    ScratchDir dir;
+    std::ofstream(dir.path() / "anim.gif", std::ios::binary) << makeGif({0, 1, 0});
+    std::ofstream(dir.path() / "still.gif", std::ios::binary) << makeGif({1});
+    std::filesystem::copy_file(dir.path() / "anim.gif", dir.path() / "gif.jpg");
+    CurrentDirGuard cwd(dir.path());
+    IniFile ini = IniFile::parse("[IMAGES]\nNotFound=.\\anim.gif\nBackImage=.\\still.GIF\n");
+    Skin s = ReadSkin(ini, defaultSkinPictureLoaders());
+    ASSERT_EQ(s.GifNotFound.frames.size(), 3u);
+    EXPECT_EQ(s.GifNotFound.frames[1].pixelColor(0, 0), QColor(0, 0, 255));
+    EXPECT_FALSE(s.BackImage.animated());
+    EXPECT_EQ(s.BackImage.first().pixelColor(1, 1), QColor(0, 0, 255));
+    // A GIF named .JPG is handed to the JPEG decoder, which refuses it.
+    EXPECT_TRUE(ReadSkin(IniFile::parse("[IMAGES]\nNotFound=.\\gif.jpg\n"), defaultSkinPictureLoaders())
+                    .GifNotFound.isNull());
 }
 
 } // namespace
