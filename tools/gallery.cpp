@@ -150,7 +150,8 @@ int main(int argc, char** argv) {
         });
     }
     auto* operators = new TMyComboBox(&window);
-    operators->setGeometry(20, 700, 240, 25);
+    // Beside the help text, where the open model list does not cover it.
+    operators->setGeometry(740, 620, 200, 25);
     operators->setListFont(toQFont(skin.ListFont), toQColor(skin.ListFont.color));
     for (const char* o : {"Все операторы", "Оператор Север", "Оператор Юг"})
         operators->addItem(u(o));
