@@ -158,7 +158,8 @@ void TMyScroll::SetParams(int position, int min, int max) {
 void TMyScroll::UpdateThumb() {
     if (Min_ >= Max_)
         return;
-    double top = double(Position_ - Min_) / double(Max_ - Min_) * trackHeight() - thumb_.height() / 2.0;
+    // In floating point from the start: the difference of two positions may not fit an int.
+    double top = (double(Position_) - Min_) / (double(Max_) - Min_) * trackHeight() - thumb_.height() / 2.0;
     int t = static_cast<int>(std::lround(top)) + trackTop();
     if (t < trackTop())
         t = trackTop();
@@ -190,8 +191,12 @@ bool TMyScroll::moveForPress(Part part, Qt::MouseButton button, int y, int& oldP
     oldPosition = Position_;
     switch (part) {
     case Part::Track:
-        if (trackHeight() > 0)
-            Position_ = static_cast<int>(std::lround(double(y) / trackHeight() * double(Max_ - Min_))) + Min_;
+        if (trackHeight() > 0) {
+            // Kept in range while it is computed; the clamp below would come too late for
+            // a sum that does not fit an int.
+            double aim = std::round(double(y) / trackHeight() * (double(Max_) - Min_)) + Min_;
+            Position_ = static_cast<int>(std::clamp(aim, double(INT32_MIN), double(INT32_MAX)));
+        }
         break;
     case Part::UpArrow:
         Position_ = Position_ == INT32_MIN ? Position_ : Position_ - 1;

@@ -237,3 +237,19 @@ TEST(TRichScroll, ArrowAtItsEndLeavesTheTextWhereItIs) {
     EXPECT_EQ(target->ups + target->downs, 0);
     EXPECT_EQ(bar->Position(), 0);
 }
+
+// The whole range of the position type: no arithmetic on the way may overflow.
+TEST(TMyScroll, ExtremeRangesStayInRange) {
+    TMyScroll bar;
+    bar.resize(14, 128);
+    bar.SetParams(INT32_MAX, INT32_MIN, INT32_MAX);
+    EXPECT_EQ(bar.thumbRect().top(), 128 - 14 - 29);
+    bar.PartMouseDown(TMyScroll::Part::Track, Qt::LeftButton, Qt::NoModifier, 0, 0);
+    EXPECT_EQ(bar.Position(), INT32_MIN);
+    EXPECT_EQ(bar.thumbRect().top(), 14);
+    bar.PartMouseDown(TMyScroll::Part::Track, Qt::LeftButton, Qt::NoModifier, 0, 200); // below the track
+    EXPECT_EQ(bar.Position(), INT32_MAX);
+    bar.PartMouseDown(TMyScroll::Part::DownArrow, Qt::LeftButton, Qt::NoModifier, 0, 0);
+    EXPECT_EQ(bar.Position(), INT32_MAX);
+    bar.PartMouseUp(TMyScroll::Part::DownArrow, Qt::LeftButton);
+}
