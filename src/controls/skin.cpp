@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <optional>
 
 namespace vexa {
 
@@ -29,14 +30,13 @@ std::string lowerExtension(const std::string& cp1251Path) {
     return ext;
 }
 
-QImage decodeExisting(const std::string& cp1251Path) {
+// The regular file that a skin path names, if there is one.
+std::optional<std::filesystem::path> existingFile(const std::string& cp1251Path) {
     auto file = resolveCatalogueFile(cp1251Path);
-    if (!file)
-        return {};
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(*file, ec))
-        return {};
-    return decodePictureFile(*file).first();
+    if (!file || !std::filesystem::is_regular_file(*file, ec))
+        return std::nullopt;
+    return file;
 }
 
 Picture still(const QImage& image) {
@@ -87,9 +87,8 @@ SkinPictureLoaders defaultSkinPictureLoaders() {
         PictureKind kind = pictureKindOfName(path);
         if (kind == PictureKind::None)
             return {};
-        auto file = resolveCatalogueFile(path);
-        std::error_code ec;
-        if (!file || !std::filesystem::is_regular_file(*file, ec))
+        auto file = existingFile(path);
+        if (!file)
             return {};
         // The ending chooses the decoder; a GIF keeps all its frames.
         switch (kind) {
@@ -102,14 +101,20 @@ SkinPictureLoaders defaultSkinPictureLoaders() {
         }
     };
     l.loadAnyPicture = [](const std::string& path) -> QImage {
+        // The extension chooses the decoder, as for every picture of the skin.
         std::string ext = lowerExtension(path);
-        if (ext == "BMP" || ext == "GIF" || ext == "JPG" || ext == "JPEG")
-            return decodeExisting(path);
-        if (ext == "ICO") {
-            auto file = resolveCatalogueFile(path);
-            return file ? QImage(QString::fromStdString(file->string()), "ICO") : QImage();
-        }
-        return {}; // metafiles are not drawn here
+        if (ext != "BMP" && ext != "GIF" && ext != "JPG" && ext != "JPEG" && ext != "ICO")
+            return {}; // metafiles are not drawn here
+        auto file = existingFile(path);
+        if (!file)
+            return {};
+        if (ext == "BMP")
+            return decodeBmpFile(*file);
+        if (ext == "GIF")
+            return decodeGifFile(*file).first();
+        if (ext == "ICO")
+            return QImage(QString::fromStdString(file->string()), "ICO");
+        return decodeJpegFile(*file);
     };
     l.loadBitmap = [](const std::string& path) -> QImage {
         auto file = resolveCatalogueFile(path);

@@ -311,6 +311,8 @@ TEST(ReadSkin, DefaultLoadersOnRealFiles) {
     EXPECT_TRUE(skinWith("TreeBackImage", "skin\\fake.bmp").TreeBackImage.isNull());
     EXPECT_FALSE(skinWith("BtnHome", "skin\\tree.bmp").BtnHome.isNull());
     EXPECT_TRUE(skinWith("BtnHome", "skin\\tree.wmf").BtnHome.isNull());
+    // The extension chooses the decoder: a PNG named .bmp is no bitmap.
+    EXPECT_TRUE(skinWith("BtnHome", "skin\\fake.bmp").BtnHome.isNull());
 }
 
 // The background and the nothing-found picture are loaded as the catalogue's pictures
