@@ -129,7 +129,9 @@ void TMyComboBox::setCurrentIndex(int index) {
     if (index < -1 || index >= List->count())
         index = -1;
     List->setCurrentRow(index);
-    if (index < 0)
+    // A closed box may have taken its confirmed entry back; only a box that really has
+    // no entry chosen shows an empty field.
+    if (List->currentRow() < 0)
         Edit->clear();
 }
 

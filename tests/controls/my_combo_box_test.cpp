@@ -99,9 +99,17 @@ TEST_F(ComboFixture, ClosedBoxKeepsItsConfirmedEntry) {
     box->setCurrentIndex(5);
     EXPECT_EQ(box->currentIndex(), 2);
     EXPECT_EQ(box->text(), "Entry 2");
+    // Choosing no entry at all is undone the same way, and the field shows the entry.
+    box->setCurrentIndex(-1);
+    EXPECT_EQ(box->currentIndex(), 2);
+    EXPECT_EQ(box->text(), "Entry 2");
     box->ConfirmedIndex = -1;
     box->setCurrentIndex(5);
     EXPECT_EQ(box->currentIndex(), 5);
+    box->setCurrentIndex(-1);
+    EXPECT_EQ(box->currentIndex(), -1);
+    EXPECT_EQ(box->text(), "");
+    box->setCurrentIndex(5);
     // An open box lets the selection move.
     box->ConfirmedIndex = 2;
     box->setFocus();
