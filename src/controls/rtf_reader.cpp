@@ -219,7 +219,9 @@ private:
             endColor();
             return;
         }
-        char16_t ch = codePageToUnicode(codePage(), byte);
+        // A face name is in the character set of the font it names.
+        bool fontName = st().dest == Destination::FontTable || st().dest == Destination::FontEntry;
+        char16_t ch = codePageToUnicode(fontName && fontCodePage_ ? fontCodePage_ : codePage(), byte);
         charText(ch);
     }
 

@@ -36,6 +36,13 @@ TEST(RtfReader, CyrillicInBothEncodings) {
     EXPECT_EQ(
         text("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Times;}{\\f1\\fcharset204 Arial;}}\\f0 \\'e9 \\f1 \\'e9}"),
         QString::fromUtf8("é й"));
+    // A face name in the font's own character set, in a Western document.
+    RtfDocument named =
+        readRtf("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;}}"
+                "\\f0 x}");
+    ASSERT_EQ(named.paragraphs.size(), 1u);
+    ASSERT_EQ(named.paragraphs[0].runs.size(), 1u);
+    EXPECT_EQ(named.paragraphs[0].runs[0].fontName, QString::fromUtf8("Ариал"));
 }
 
 TEST(RtfReader, ParagraphsBreaksTabsAndEscapes) {
