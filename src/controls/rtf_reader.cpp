@@ -499,15 +499,20 @@ private:
             charText(ch);
     }
 
+    // The number or bullet text of a list item ({\listtext ...}, {\pntext ...}) is read as
+    // text: the reader makes no numbering of its own, so this is the only way it is seen.
     static bool isSkippedDestination(std::string_view w) {
         static const char* const kSkipped[] = {
-            "info",     "stylesheet", "pict",      "object",    "header",    "headerl",  "headerr",
-            "headerf",  "footer",     "footerl",   "footerr",   "footerf",   "footnote", "annotation",
-            "fldinst",  "nonshppict", "xe",        "tc",        "txe",       "rxe",      "shp",
-            "shpinst",  "sp",         "listtable", "listtext",  "pntext",    "pntxta",   "pntxtb",
-            "template", "revtbl",     "filetbl",   "themedata", "datastore", "private",  "objdata",
-            "result",   "atnauthor",  "atndate",   "atnid",     "bkmkstart", "bkmkend",  "field_inst",
-            "comment",  "doccomm",    "title",     "subject",   "author",    "operator", "keywords",
+            "info",       "stylesheet", "pict",      "object",     "header",
+            "headerl",    "headerr",    "headerf",   "footer",     "footerl",
+            "footerr",    "footerf",    "footnote",  "annotation", "fldinst",
+            "nonshppict", "xe",         "tc",        "txe",        "rxe",
+            "shp",        "shpinst",    "sp",        "listtable",  "listoverridetable",
+            "pn",         "pntxta",     "pntxtb",    "template",   "revtbl",
+            "filetbl",    "themedata",  "datastore", "private",    "objdata",
+            "result",     "atnauthor",  "atndate",   "atnid",      "bkmkstart",
+            "bkmkend",    "field_inst", "comment",   "doccomm",    "title",
+            "subject",    "author",     "operator",  "keywords",
         };
         for (const char* s : kSkipped)
             if (w == s)

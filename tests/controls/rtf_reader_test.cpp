@@ -92,6 +92,13 @@ TEST(RtfReader, SkipsWhatIsNotText) {
               "abcdlinkef");
 }
 
+TEST(RtfReader, ListItemsKeepTheirNumbers) {
+    EXPECT_EQ(text("{\\rtf1{\\*\\listtable{\\list{\\listlevel{\\leveltext \\'02\\'00.;}}}}"
+                   "{\\listtext 1.\\tab}First\\par{\\pntext\\pard\\plain "
+                   "2.\\tab}{\\pn\\pnlvlbody{\\pntxta .}}Second}"),
+              "1.\tFirst\n2.\tSecond");
+}
+
 TEST(RtfReader, TablesBecomeTabbedRows) {
     RtfDocument doc = readRtf("{\\rtf1 before\\par\\trowd\\cellx1000\\cellx2000 \\intbl A\\cell B\\cell\\row"
                               "\\trowd\\cellx1000\\cellx2000 \\intbl C\\cell D\\cell\\row after}");
