@@ -98,8 +98,38 @@ void TMyDBCtrlGrid::setPanelHeight(int h) {
     update();
 }
 
+int TMyDBCtrlGrid::PanelWidth() const {
+    return panelWidth_ > 0 ? panelWidth_ : std::max(1, width() / colCount_);
+}
+
+void TMyDBCtrlGrid::setPanelWidth(int w) {
+    panelWidth_ = std::max(0, w);
+    update();
+}
+
+void TMyDBCtrlGrid::setColCount(int columns) {
+    colCount_ = std::clamp(columns, 1, 1000);
+    keepCurrentInView();
+    update();
+}
+
+int TMyDBCtrlGrid::RowCount() const {
+    return rowCount_ > 0 ? rowCount_ : std::max(1, height() / panelHeight_);
+}
+
+void TMyDBCtrlGrid::setRowCount(int rows) {
+    rowCount_ = std::clamp(rows, 0, 1000);
+    keepCurrentInView();
+    update();
+}
+
 int TMyDBCtrlGrid::panelsPerPage() const {
-    return std::max(1, height() / panelHeight_);
+    return RowCount() * colCount_;
+}
+
+QRect TMyDBCtrlGrid::panelRect(int panel) const {
+    return QRect(panel % colCount_ * PanelWidth(), panel / colCount_ * panelHeight_, PanelWidth(),
+                 panelHeight_);
 }
 
 void TMyDBCtrlGrid::keepCurrentInView() {
@@ -121,7 +151,7 @@ void TMyDBCtrlGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
     int page = panelsPerPage();
     for (int i = 0; i < page && top_ + i < recordCount_; ++i) {
-        QRect panel(0, i * panelHeight_, width(), panelHeight_);
+        QRect panel = panelRect(i);
         p.save();
         p.setClipRect(panel);
         if (paint_)
@@ -157,8 +187,9 @@ void TMyDBCtrlGrid::keyPressEvent(QKeyEvent* e) {
         Last();
         break;
     case Qt::Key_Up:
+        // The record moves one row of panels; the bar one step.
         moveBar(pos - 1);
-        Prior();
+        MoveBy(-colCount_);
         break;
     case Qt::Key_Down:
         // On the last position the key is consumed: neither the bar nor the record moves.
@@ -167,7 +198,16 @@ void TMyDBCtrlGrid::keyPressEvent(QKeyEvent* e) {
             return;
         }
         moveBar(pos + 1);
-        Next();
+        MoveBy(colCount_);
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        // Across the columns; the bar stays. One column has nowhere to go.
+        if (colCount_ == 1) {
+            QWidget::keyPressEvent(e);
+            return;
+        }
+        MoveBy(e->key() == Qt::Key_Left ? -1 : 1);
         break;
     default:
         QWidget::keyPressEvent(e);
@@ -180,16 +220,18 @@ void TMyDBCtrlGrid::wheelEvent(QWheelEvent* e) {
     int notches = e->angleDelta().y() / 120;
     if (notches == 0 && e->angleDelta().y() != 0)
         notches = e->angleDelta().y() > 0 ? 1 : -1;
-    MoveBy(-notches);
+    MoveBy(-notches * colCount_);
     e->accept();
     if (Bar)
         Bar->SyncWithWindow();
 }
 
 void TMyDBCtrlGrid::mousePressEvent(QMouseEvent* e) {
-    int record = top_ + e->position().toPoint().y() / panelHeight_;
-    if (e->button() == Qt::LeftButton && record >= 0 && record < recordCount_ &&
-        record - top_ < panelsPerPage()) {
+    QPoint at = e->position().toPoint();
+    int column = at.x() / PanelWidth(), row = at.y() / panelHeight_;
+    int record = top_ + row * colCount_ + column;
+    if (e->button() == Qt::LeftButton && at.x() >= 0 && at.y() >= 0 && column < colCount_ &&
+        row < RowCount() && record < recordCount_) {
         setFocus(Qt::MouseFocusReason);
         setRecNo(record);
         emit panelClicked(record);

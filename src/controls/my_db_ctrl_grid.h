@@ -1,8 +1,9 @@
 #pragma once
 // TMyDBCtrlGrid: the record-panel grid of the results. One panel per record, painted by
-// the owner through a callback, one column, as many panels as fit in the height. The
-// current record is the grid's position in its data; the picture-drawn scroll bar at its
-// right edge mirrors and moves it.
+// the owner through a callback, in rows x columns equal panels (one column and as many
+// rows as fit in the height unless set). The first visible record may be any record: the
+// grid scrolls by records. The current record is the grid's position in its data; the
+// picture-drawn scroll bar at its right edge mirrors and moves it.
 #include "my_scroll.h"
 
 #include <QPointer>
@@ -36,7 +37,18 @@ public:
 
     int PanelHeight() const { return panelHeight_; }
     void setPanelHeight(int h);
+    // Panel width; 0 (the default) shares the grid's width among the columns.
+    int PanelWidth() const;
+    void setPanelWidth(int w);
+    int ColCount() const { return colCount_; }
+    void setColCount(int columns);
+    // Rows of panels; 0 (the default) is as many as fit in the grid's height.
+    int RowCount() const;
+    void setRowCount(int rows);
+    // Panels on screen: rows x columns.
     int panelsPerPage() const;
+    // Where the panel with that index (0: the first visible record) stands.
+    QRect panelRect(int panel) const;
     // The record in the first visible panel.
     int topRecord() const { return top_; }
 
@@ -67,6 +79,9 @@ private:
     int current_ = -1;
     int top_ = 0;
     int panelHeight_ = 148;
+    int panelWidth_ = 0;
+    int colCount_ = 1;
+    int rowCount_ = 0;
     QPointer<TMyScroll> Bar; // lives in the grid's parent
 };
 

@@ -130,6 +130,49 @@ TEST_F(GridFixture, PanelsArePaintedAndClicked) {
     EXPECT_EQ(grid->RecNo(), 3);
 }
 
+// The pictures section: five columns of 148 x 108 panels in four rows. Panels stand
+// in rows, the keys move across and down, and the grid scrolls by records.
+TEST(TMyDBCtrlGrid, PanelsInRowsAndColumns) {
+    QWidget panel;
+    panel.resize(800, 500);
+    auto* grid = new TMyDBCtrlGrid(&panel);
+    grid->setGeometry(0, 0, 760, 440);
+    grid->setPanelHeight(108);
+    grid->setPanelWidth(148);
+    grid->setColCount(5);
+    grid->setRowCount(4);
+    std::vector<std::pair<int, QRect>> painted;
+    grid->setPaintPanel([&](QPainter&, const QRect& r, int record, bool) { painted.push_back({record, r}); });
+    grid->setRecordCount(33);
+    panel.show();
+    grid->setFocus();
+    grid->grab();
+    ASSERT_EQ(painted.size(), 20u);
+    EXPECT_EQ(painted[7].first, 7);
+    EXPECT_EQ(painted[7].second, QRect(2 * 148, 108, 148, 108));
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(3 * 148 + 5, 2 * 108 + 5));
+    EXPECT_EQ(grid->RecNo(), 13);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(5 * 148 + 5, 5)); // beside the last column
+    EXPECT_EQ(grid->RecNo(), 13);
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->RecNo(), 14);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->RecNo(), 19);
+    QTest::keyClick(grid, Qt::Key_Down); // below the last row: one record further in view
+    EXPECT_EQ(grid->RecNo(), 24);
+    EXPECT_EQ(grid->topRecord(), 5);
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(grid->RecNo(), 18);
+    QTest::keyClick(grid, Qt::Key_End);
+    EXPECT_EQ(grid->RecNo(), 32);
+    EXPECT_EQ(grid->topRecord(), 13);
+    painted.clear();
+    grid->grab();
+    ASSERT_EQ(painted.size(), 20u);
+    EXPECT_EQ(painted.back().first, 32);
+}
+
 TEST(TMyTreeView, BarFollowsTheTreesVisibilityAndScrolling) {
     QWidget parent;
     parent.resize(300, 300);
