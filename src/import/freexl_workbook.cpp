@@ -3,6 +3,7 @@
 #include "workbook.h"
 
 #include "cp1251.h"
+#include "prefault.h"
 
 #include <freexl.h>
 
@@ -98,7 +99,9 @@ int findSheet(const std::vector<std::string>& names, const std::string& name) {
     return -1;
 }
 
-class FreeXlWorkbook : public Workbook {
+// FreeXL over one workbook, in the reading process: sheets by position, cell texts appended
+// to a buffer.
+class FreeXlWorkbook {
 public:
     explicit FreeXlWorkbook(const std::string& path) : path_(path) {
         int rc = freexl_open(path.c_str(), &handle_);
@@ -121,14 +124,7 @@ public:
                 sheetNames_.emplace_back();
         }
     }
-    ~FreeXlWorkbook() override { close(); }
-
-    void selectSheet(const std::string& name) override {
-        int found = findSheet(sheetNames_, name);
-        if (found < 0)
-            throw WorkbookError(cp("В книге ") + cp1251::fromUtf8(path_) + cp(" нет листа ") + name);
-        selectIndex(found, name);
-    }
+    ~FreeXlWorkbook() { close(); }
 
     const std::vector<std::string>& sheetNames() const { return sheetNames_; }
     unsigned columnCount() const { return columns_; }
@@ -144,16 +140,10 @@ public:
         columns_ = columns;
     }
 
-    int lastUsedRow() const override {
+    int lastUsedRow() const {
         if (rows_ == 0)
             return 1;
         return rows_ > 1048576u ? 1048576 : static_cast<int>(rows_);
-    }
-
-    std::string cellText(int row, int column) const override {
-        std::string text;
-        appendCellText(row, column, text);
-        return text;
     }
 
     // Appends the text of a cell to out.
@@ -280,14 +270,14 @@ public:
         current_ = &sheets[static_cast<std::size_t>(found)];
     }
     int lastUsedRow() const override { return current_ ? current_->lastRow : 1; }
-    std::string cellText(int row, int column) const override {
+    std::string_view cellText(int row, int column) const override {
         if (!current_ || row < 1 || column < 1 || static_cast<std::size_t>(row) >= current_->rowStart.size())
             return {};
         const Cell* c = current_->cells.data() + current_->rowStart[static_cast<std::size_t>(row - 1)];
         const Cell* end = current_->cells.data() + current_->rowStart[static_cast<std::size_t>(row)];
         for (; c != end && c->column <= static_cast<std::uint32_t>(column); ++c)
             if (c->column == static_cast<std::uint32_t>(column))
-                return std::string(data + c->offset, c->size);
+                return std::string_view(data + c->offset, c->size);
         return {};
     }
 
@@ -459,6 +449,7 @@ bool parseSnapshot(SnapshotWorkbook& book) {
         std::uint32_t lastR = 0, lastC = 0;
         if (i < counts.size())
             sheet.cells.reserve(counts[i]);
+        prefaultCapacity(sheet.cells);
         sheet.rowStart.reserve(static_cast<std::size_t>(sheet.lastRow) + 1);
         for (;;) {
             std::uint32_t r = 0, c = 0, len = 0;
