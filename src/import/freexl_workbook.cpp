@@ -516,6 +516,11 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
            : static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize * 2 + 65536, 1u << 30));
     // The pages are faulted in now, while the reading process is still busy with FreeXL.
     bool ok = book->reserve(want, true);
+    // The passes that follow build lists and data files of several times the workbook's size
+    // (about six times, measured on a large catalogue); their memory is made ready now too,
+    // while there is nothing else to do.
+    if (!ec)
+        growHeap(static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize * 6, 128u << 20)));
     while (ok) {
         if (book->size == book->capacity && !book->reserve(book->capacity * 2)) {
             ok = false;

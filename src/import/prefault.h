@@ -4,6 +4,11 @@
 // part of that. The import fills lists of many megabytes from empty, so it asks first.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -29,6 +34,35 @@ inline void prefault(const void* p, std::size_t bytes) {
 // The unused capacity of a vector or string, faulted in.
 template <typename C> void prefaultCapacity(const C& c) {
     prefault(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(*c.data()));
+}
+
+// Grows the heap by about the given number of bytes, faulted in, and keeps the heap from
+// giving memory back for the rest of the process: the allocations of what follows then land
+// on pages that are already there. Meant for a moment when the process would
+// otherwise only wait (the import calls it while the workbook is being read).
+inline void growHeap(std::size_t bytes) {
+#if defined(__GLIBC__) && defined(M_TRIM_THRESHOLD)
+    ::mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    // Large lists come from the heap too (up to the largest size malloc allows here), so
+    // they find its pages ready instead of mappings of their own that fault page by page.
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    // Blocks below the size that malloc serves from mappings of their own, so that they
+    // come from the heap; freed, they join its top again.
+    constexpr std::size_t kBlock = 120 << 10;
+    std::vector<void*> blocks;
+    blocks.reserve(bytes / kBlock + 1);
+    for (std::size_t done = 0; done < bytes; done += kBlock) {
+        void* p = std::malloc(kBlock);
+        if (!p)
+            break;
+        blocks.push_back(p);
+        prefault(p, kBlock);
+    }
+    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it)
+        std::free(*it);
+#else
+    (void)bytes;
+#endif
 }
 
 } // namespace vexa
