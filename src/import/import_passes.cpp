@@ -314,6 +314,7 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
     state.content.clear();
     state.content.reserve(static_cast<std::size_t>(std::clamp(last, 0, 65536)));
     prefaultCapacity(state.content);
+    state.nameLookup.reserve(state.content.capacity());
     state.ProviderIndexList.clear();
     state.providerKeys.clear();
 
