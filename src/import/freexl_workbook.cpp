@@ -3,6 +3,7 @@
 #include "workbook.h"
 
 #include "cp1251.h"
+#include "prefault.h"
 
 #include <freexl.h>
 
@@ -13,6 +14,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/mman.h>
@@ -37,12 +40,14 @@ std::string timeText(const std::string& t) {
     return t;
 }
 
-// UTF-8 to cp1251. Plain ASCII and the Russian alphabet, which make up nearly every cell of
-// a catalogue, are converted here directly; any other text goes through the full converter.
-std::string cellTextFromUtf8(const char* utf8) {
+// Appends UTF-8 text as cp1251. Plain ASCII and the Russian alphabet, which make up nearly
+// every cell of a catalogue, are converted here directly, straight into the output; any other
+// text goes through the full converter.
+void appendCellTextFromUtf8(const char* utf8, std::string& out) {
     std::size_t n = std::strlen(utf8);
-    std::string out(n, '\0');
-    char* o = out.data();
+    const std::size_t start = out.size();
+    out.resize(start + n); // cp1251 never takes more bytes than UTF-8
+    char* o = out.data() + start;
     const auto* s = reinterpret_cast<const unsigned char*>(utf8);
     for (std::size_t i = 0; i < n;) {
         unsigned char c = s[i];
@@ -59,10 +64,11 @@ std::string cellTextFromUtf8(const char* utf8) {
                 continue;
             }
         }
-        return cp1251::fromUtf8(std::string_view(utf8, n));
+        out.resize(start);
+        out += cp1251::fromUtf8(std::string_view(utf8, n));
+        return;
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
 }
 
 std::string numberText(double v) {
@@ -94,7 +100,9 @@ int findSheet(const std::vector<std::string>& names, const std::string& name) {
     return -1;
 }
 
-class FreeXlWorkbook : public Workbook {
+// FreeXL over one workbook, in the reading process: sheets by position, cell texts appended
+// to a buffer.
+class FreeXlWorkbook {
 public:
     explicit FreeXlWorkbook(const std::string& path) : path_(path) {
         int rc = freexl_open(path.c_str(), &handle_);
@@ -117,14 +125,7 @@ public:
                 sheetNames_.emplace_back();
         }
     }
-    ~FreeXlWorkbook() override { close(); }
-
-    void selectSheet(const std::string& name) override {
-        int found = findSheet(sheetNames_, name);
-        if (found < 0)
-            throw WorkbookError(cp("В книге ") + cp1251::fromUtf8(path_) + cp(" нет листа ") + name);
-        selectIndex(found, name);
-    }
+    ~FreeXlWorkbook() { close(); }
 
     const std::vector<std::string>& sheetNames() const { return sheetNames_; }
     unsigned columnCount() const { return columns_; }
@@ -140,43 +141,52 @@ public:
         columns_ = columns;
     }
 
-    int lastUsedRow() const override {
+    int lastUsedRow() const {
         if (rows_ == 0)
             return 1;
         return rows_ > 1048576u ? 1048576 : static_cast<int>(rows_);
     }
 
-    std::string cellText(int row, int column) const override {
+    // Appends the text of a cell to out.
+    void appendCellText(int row, int column, std::string& out) const {
         if (row < 1 || column < 1 || static_cast<unsigned>(row) > rows_ ||
             static_cast<unsigned>(column) > columns_)
-            return {};
+            return;
         FreeXL_CellValue v;
         if (freexl_get_cell_value(handle_, static_cast<unsigned int>(row - 1),
                                   static_cast<unsigned short>(column - 1), &v) != FREEXL_OK)
-            return {};
+            return;
         switch (v.type) {
         case FREEXL_CELL_INT:
-            return std::to_string(v.value.int_value);
+            out += std::to_string(v.value.int_value);
+            return;
         case FREEXL_CELL_DOUBLE:
-            return numberText(v.value.double_value);
+            out += numberText(v.value.double_value);
+            return;
         case FREEXL_CELL_TEXT:
         case FREEXL_CELL_SST_TEXT:
-            return v.value.text_value ? cellTextFromUtf8(v.value.text_value) : std::string();
+            if (v.value.text_value)
+                appendCellTextFromUtf8(v.value.text_value, out);
+            return;
         case FREEXL_CELL_DATE:
-            return v.value.text_value ? dateText(v.value.text_value) : std::string();
+            if (v.value.text_value)
+                out += dateText(v.value.text_value);
+            return;
         case FREEXL_CELL_DATETIME:
-            if (!v.value.text_value)
-                return {};
-            {
+            if (v.value.text_value) {
                 std::string t = v.value.text_value;
                 if (t.size() > 11)
-                    return dateText(t.substr(0, 10)) + " " + timeText(t.substr(11));
-                return dateText(t);
+                    out += dateText(t.substr(0, 10)) + " " + timeText(t.substr(11));
+                else
+                    out += dateText(t);
             }
+            return;
         case FREEXL_CELL_TIME:
-            return v.value.text_value ? timeText(v.value.text_value) : std::string();
+            if (v.value.text_value)
+                out += timeText(v.value.text_value);
+            return;
         default:
-            return {};
+            return;
         }
     }
 
@@ -209,12 +219,16 @@ private:
 class SnapshotWorkbook : public Workbook {
 public:
     struct Cell {
-        std::uint32_t offset = 0, size = 0;
+        std::uint32_t column = 0, offset = 0, size = 0;
     };
     struct Sheet {
         std::string name;
         int lastRow = 1;
-        std::vector<std::vector<Cell>> rows; // rows[r - 1][c - 1]
+        // The cells of row r are cells[rowStart[r - 1]] up to cells[rowStart[r]], by column;
+        // rows past the end of rowStart have none. One flat list keeps the cells of a large
+        // sheet in a few allocations.
+        std::vector<std::uint32_t> rowStart{0};
+        std::vector<Cell> cells;
     };
     // The bytes received, in pages of their own (see openXlsWorkbook).
     char* data = nullptr;
@@ -229,7 +243,9 @@ public:
         if (data)
             ::munmap(data, capacity);
     }
-    bool reserve(std::size_t n) {
+    // populate: fault the pages in at once, which costs much less than one fault per page
+    // as the bytes arrive. Large pages where the system gives them: fewer faults still.
+    bool reserve(std::size_t n, bool populate = false) {
         if (n <= capacity)
             return true;
         void* p = data ? ::mremap(data, capacity, n, MREMAP_MAYMOVE)
@@ -238,6 +254,10 @@ public:
             return false;
         data = static_cast<char*>(p);
         capacity = n;
+        // Both are only advice: an older system ignores them and the pages fault as they fill.
+        ::madvise(data, capacity, MADV_HUGEPAGE);
+        if (populate)
+            ::madvise(data, capacity, MADV_POPULATE_WRITE);
         return true;
     }
 
@@ -251,14 +271,15 @@ public:
         current_ = &sheets[static_cast<std::size_t>(found)];
     }
     int lastUsedRow() const override { return current_ ? current_->lastRow : 1; }
-    std::string cellText(int row, int column) const override {
-        if (!current_ || row < 1 || column < 1 || static_cast<std::size_t>(row) > current_->rows.size())
+    std::string_view cellText(int row, int column) const override {
+        if (!current_ || row < 1 || column < 1 || static_cast<std::size_t>(row) >= current_->rowStart.size())
             return {};
-        const auto& r = current_->rows[static_cast<std::size_t>(row - 1)];
-        if (static_cast<std::size_t>(column) > r.size())
-            return {};
-        const Cell& c = r[static_cast<std::size_t>(column - 1)];
-        return std::string(data + c.offset, c.size);
+        const Cell* c = current_->cells.data() + current_->rowStart[static_cast<std::size_t>(row - 1)];
+        const Cell* end = current_->cells.data() + current_->rowStart[static_cast<std::size_t>(row)];
+        for (; c != end && c->column <= static_cast<std::uint32_t>(column); ++c)
+            if (c->column == static_cast<std::uint32_t>(column))
+                return std::string_view(data + c->offset, c->size);
+        return {};
     }
 
 private:
@@ -268,7 +289,7 @@ private:
 // Writes to a pipe through a buffer.
 class PipeWriter {
 public:
-    explicit PipeWriter(int fd) : fd_(fd) { buf_.reserve(kSize); }
+    explicit PipeWriter(int fd) : fd_(fd) { buf_.reserve(kSize + 4096); }
     void u32(std::uint32_t v) { bytes(reinterpret_cast<const char*>(&v), 4); }
     void bytes(const char* p, std::size_t n) {
         if (buf_.size() + n > kSize)
@@ -278,6 +299,12 @@ public:
             return;
         }
         buf_.append(p, n);
+    }
+    // The buffer itself, for appending in place; sent() passes it on once it is full.
+    std::string& buffer() { return buf_; }
+    void sent() {
+        if (buf_.size() >= kSize)
+            flush();
     }
     void flush() {
         writeAll(buf_.data(), buf_.size());
@@ -307,31 +334,40 @@ private:
 
 // In the reading process: the whole workbook to the pipe. 'W', the number of sheets, and
 // for each its name, last row, and cells as (row, column, text) ended by a row of 0; or
-// 'E' and a message.
+// 'E' and a message. Cells come row by row, each row by column.
 bool sendSnapshot(const std::string& path, int fd) {
     PipeWriter out(fd);
     std::string error;
     try {
-        FreeXlWorkbook book(path);
-        const auto& names = book.sheetNames();
+        // Never closed: the process ends as soon as the snapshot is out, and freeing all that
+        // FreeXL holds would only keep the importing process waiting for the end of the pipe.
+        auto* book = new FreeXlWorkbook(path);
+        const auto& names = book->sheetNames();
         out.bytes("W", 1);
         out.u32(static_cast<std::uint32_t>(names.size()));
         for (std::size_t i = 0; i < names.size(); ++i) {
-            book.selectIndex(static_cast<int>(i), names[i]);
-            int last = book.lastUsedRow();
+            book->selectIndex(static_cast<int>(i), names[i]);
+            int last = book->lastUsedRow();
             out.u32(static_cast<std::uint32_t>(names[i].size()));
             out.bytes(names[i].data(), names[i].size());
             out.u32(static_cast<std::uint32_t>(last));
-            unsigned columns = book.columnCount();
+            unsigned columns = book->columnCount();
             for (int r = 1; r <= last; ++r)
                 for (unsigned c = 1; c <= columns; ++c) {
-                    std::string text = book.cellText(r, static_cast<int>(c));
-                    if (text.empty())
+                    // The text goes straight into the buffer behind room for its header.
+                    std::string& buf = out.buffer();
+                    const std::size_t head = buf.size();
+                    buf.append(12, '\0');
+                    book->appendCellText(r, static_cast<int>(c), buf);
+                    const std::size_t size = buf.size() - head - 12;
+                    if (size == 0) {
+                        buf.resize(head);
                         continue;
-                    out.u32(static_cast<std::uint32_t>(r));
-                    out.u32(c);
-                    out.u32(static_cast<std::uint32_t>(text.size()));
-                    out.bytes(text.data(), text.size());
+                    }
+                    const std::uint32_t header[3] = {static_cast<std::uint32_t>(r), c,
+                                                     static_cast<std::uint32_t>(size)};
+                    std::memcpy(buf.data() + head, header, sizeof header);
+                    out.sent();
                 }
             out.u32(0);
         }
@@ -364,8 +400,39 @@ struct Cursor {
     }
 };
 
+// Counts the cells of each sheet, so that parseSnapshot can size its lists once: on a large
+// workbook growing them would copy them several times over and touch that many more pages.
+std::vector<std::size_t> countCells(std::string_view data) {
+    std::vector<std::size_t> counts;
+    Cursor in{data, 1};
+    std::uint32_t sheetCount = 0, n = 0, r = 0;
+    if (!in.u32(sheetCount))
+        return counts;
+    for (std::uint32_t i = 0; i < sheetCount; ++i) {
+        if (!in.u32(n) || data.size() - in.pos < n)
+            return counts;
+        in.pos += n;
+        if (!in.u32(n))
+            return counts;
+        std::size_t count = 0;
+        while (in.u32(r) && r != 0) {
+            if (data.size() - in.pos < 8)
+                return counts;
+            std::memcpy(&n, data.data() + in.pos + 4, 4);
+            in.pos += 8;
+            if (data.size() - in.pos < n)
+                return counts;
+            in.pos += n;
+            ++count;
+        }
+        counts.push_back(count);
+    }
+    return counts;
+}
+
 bool parseSnapshot(SnapshotWorkbook& book) {
     std::string_view data(book.data, book.size);
+    const std::vector<std::size_t> counts = countCells(data);
     Cursor in{data, 1};
     std::uint32_t sheetCount = 0;
     if (!in.u32(sheetCount))
@@ -380,6 +447,11 @@ bool parseSnapshot(SnapshotWorkbook& book) {
         if (!in.u32(last))
             return false;
         sheet.lastRow = static_cast<int>(std::min<std::uint32_t>(std::max<std::uint32_t>(last, 1), 1048576));
+        std::uint32_t lastR = 0, lastC = 0;
+        if (i < counts.size())
+            sheet.cells.reserve(counts[i]);
+        prefaultCapacity(sheet.cells);
+        sheet.rowStart.reserve(static_cast<std::size_t>(sheet.lastRow) + 1);
         for (;;) {
             std::uint32_t r = 0, c = 0, len = 0;
             if (!in.u32(r))
@@ -390,14 +462,17 @@ bool parseSnapshot(SnapshotWorkbook& book) {
                 return false;
             if (r > static_cast<std::uint32_t>(sheet.lastRow) || c < 1 || c > 65536)
                 return false;
-            if (sheet.rows.size() < r)
-                sheet.rows.resize(r);
-            auto& row = sheet.rows[r - 1];
-            if (row.size() < c)
-                row.resize(c);
-            row[c - 1] = {static_cast<std::uint32_t>(in.pos), len};
+            // Cells arrive in order; anything else is not a snapshot the reader sent.
+            if (r < lastR || (r == lastR && c <= lastC))
+                return false;
+            while (sheet.rowStart.size() < r)
+                sheet.rowStart.push_back(static_cast<std::uint32_t>(sheet.cells.size()));
+            sheet.cells.push_back({c, static_cast<std::uint32_t>(in.pos), len});
+            lastR = r;
+            lastC = c;
             in.pos += len;
         }
+        sheet.rowStart.push_back(static_cast<std::uint32_t>(sheet.cells.size()));
         book.sheets.push_back(std::move(sheet));
     }
     return in.pos == data.size();
@@ -416,6 +491,9 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     int fds[2];
     if (::pipe(fds) != 0)
         throw WorkbookError(damaged);
+    // A pipe of a megabyte rather than the usual 64 KB: the two processes then take turns
+    // far less often while the snapshot goes through. Only a wish: the size may be refused.
+    ::fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
     pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -424,7 +502,11 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     }
     if (pid == 0) {
         ::close(fds[0]);
-        ::_exit(sendSnapshot(path, fds[1]) ? 0 : 3);
+        bool sent = sendSnapshot(path, fds[1]);
+        // The end of the pipe tells the importing process that everything is there; closing
+        // it here spares that process the wait while this one frees its memory on exit.
+        ::close(fds[1]);
+        ::_exit(sent ? 0 : 3);
     }
     ::close(fds[1]);
     auto book = std::make_unique<SnapshotWorkbook>();
@@ -436,7 +518,13 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     std::size_t want =
         ec ? std::size_t(1) << 20
            : static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize * 2 + 65536, 1u << 30));
-    bool ok = book->reserve(want);
+    // The pages are faulted in now, while the reading process is still busy with FreeXL.
+    bool ok = book->reserve(want, true);
+    // The passes that follow build lists and data files of several times the workbook's size
+    // (about six times, measured on a large catalogue); their memory is made ready now too,
+    // while there is nothing else to do.
+    if (!ec)
+        growHeap(static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize * 6, 128u << 20)));
     while (ok) {
         if (book->size == book->capacity && !book->reserve(book->capacity * 2)) {
             ok = false;
@@ -460,14 +548,25 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
         book->size += static_cast<std::size_t>(n);
     }
     ::close(fds[0]);
+    // The snapshot is parsed while the reading process ends; it counts only if that process
+    // ended well.
+    bool parsed = false;
+    std::exception_ptr failure;
+    try {
+        parsed = ok && book->size > 0 && book->data[0] == 'W' && parseSnapshot(*book);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (failure)
+        std::rethrow_exception(failure);
     if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || book->size == 0)
         throw WorkbookError(damaged);
     if (book->data[0] == 'E')
         throw WorkbookError(std::string(book->data + 1, book->size - 1));
-    if (book->data[0] != 'W' || !parseSnapshot(*book))
+    if (!parsed)
         throw WorkbookError(damaged);
     return book;
 }

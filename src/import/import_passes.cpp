@@ -3,9 +3,11 @@
 #include "cp1251.h"
 #include "file_paths.h"
 #include "markup.h"
+#include "prefault.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 
 namespace vexa {
@@ -27,24 +29,33 @@ std::string cut255(std::string s) {
     return s;
 }
 
-// Reads columns 1..N of a row, each trimmed.
-void trimInPlace(std::string& s) {
+std::string_view trimView(std::string_view text) {
     std::size_t begin = 0;
-    while (begin < s.size() && s[begin] == ' ')
+    while (begin < text.size() && text[begin] == ' ')
         ++begin;
-    std::size_t end = s.size();
-    while (end > begin && (s[end - 1] == ' ' || s[end - 1] == '\n'))
+    std::size_t end = text.size();
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\n'))
         --end;
-    s.resize(end);
+    return text.substr(begin, end - begin);
+}
+
+void trimInPlace(std::string& s) {
+    std::string_view t = trimView(s);
+    std::size_t begin = static_cast<std::size_t>(t.data() - s.data());
+    s.resize(begin + t.size());
     s.erase(0, begin);
 }
 
-template <std::size_t N> std::array<std::string, N + 1> readRow(const Workbook& book, int row) {
-    std::array<std::string, N + 1> cells; // cells[0] unused: columns count from 1
-    for (std::size_t c = 1; c <= N; ++c) {
-        cells[c] = book.cellText(row, static_cast<int>(c));
-        trimInPlace(cells[c]);
-    }
+void upperInPlace(std::string& s) {
+    for (char& c : s)
+        c = static_cast<char>(cp1251::toUpper(static_cast<unsigned char>(c)));
+}
+
+// Columns 1..N of a row, each trimmed; the texts stay in the workbook.
+template <std::size_t N> std::array<std::string_view, N + 1> readRow(const Workbook& book, int row) {
+    std::array<std::string_view, N + 1> cells{}; // cells[0] unused: columns count from 1
+    for (std::size_t c = 1; c <= N; ++c)
+        cells[c] = trimView(book.cellText(row, static_cast<int>(c)));
     return cells;
 }
 
@@ -89,8 +100,50 @@ struct LengthGuard {
 };
 
 // The item key of a row of sheet "Model": plain, upper-cased, trimmed.
-std::string itemKey(const std::string& column2) {
-    return TrimCell(cp1251::toUpper(MarkupToPlain(column2)));
+void makeItemKey(std::string_view column2, std::string& key) {
+    MarkupToPlain(column2, key);
+    upperInPlace(key);
+    trimInPlace(key);
+}
+
+// Reads a row of sheet "Model" as the first and the third pass use it.
+void readModelRow(const Workbook& book, int row, ImportState::ModelSheetRow& r) {
+    auto cells = readRow<4>(book, row);
+    makeItemKey(cells[2], r.itemKey);
+    if (r.itemKey.empty())
+        return;
+    r.provider = cells[1];
+    r.code = cells[3];
+    r.models = SplitModelList(cells[4]);
+}
+
+// The key of the name lookup, into a buffer the caller reuses.
+void makeNameLookupKey(std::string_view nameKey, std::string_view providerKey, std::string& k) {
+    // The name's length in front keeps every pair of texts apart.
+    char digits[24];
+    int n = std::snprintf(digits, sizeof digits, "%zu:", nameKey.size());
+    k.assign(digits, static_cast<std::size_t>(n));
+    k += nameKey;
+    k += providerKey;
+}
+
+// A description cell as stored, appended to out (see ConvertDescription). "<bq>" holds no
+// "#" or space, so its replacement can be done in the same pass.
+void appendDescription(std::string_view cell, std::string& out) {
+    out.reserve(out.size() + cell.size() + 8);
+    for (std::size_t i = 0; i < cell.size();) {
+        if (cell.compare(i, 4, "<bq>") == 0) {
+            out += '\t';
+            i += 4;
+            continue;
+        }
+        char c = cell[i] == '\n' ? '#' : cell[i];
+        out += c;
+        // A line feed after the "#" becomes a "#" itself, not a space.
+        if (c == '#' && (i + 1 >= cell.size() || cell[i + 1] != ' '))
+            out += ' ';
+        ++i;
+    }
 }
 
 // Finds catalogue files as catalogueFileExists does (the exact path, else each component
@@ -153,12 +206,8 @@ private:
 } // namespace
 
 std::string nameLookupKey(const std::string& nameKey, const std::string& providerKey) {
-    // The name's length in front keeps every pair of texts apart.
-    std::string k = std::to_string(nameKey.size());
-    k.reserve(k.size() + 1 + nameKey.size() + providerKey.size());
-    k += ':';
-    k += nameKey;
-    k += providerKey;
+    std::string k;
+    makeNameLookupKey(nameKey, providerKey, k);
     return k;
 }
 
@@ -183,13 +232,7 @@ void ImportState::releaseIndexes() {
 }
 
 std::string TrimCell(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size() && text[begin] == ' ')
-        ++begin;
-    std::size_t end = text.size();
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\n'))
-        --end;
-    return std::string(text.substr(begin, end - begin));
+    return std::string(trimView(text));
 }
 
 std::vector<std::pair<std::string, std::string>> SplitModelList(std::string_view cell) {
@@ -217,28 +260,8 @@ std::vector<std::pair<std::string, std::string>> SplitModelList(std::string_view
 }
 
 std::string ConvertDescription(std::string_view cell) {
-    std::string s;
-    s.reserve(cell.size() + 8);
-    for (std::size_t i = 0; i < cell.size(); ++i) {
-        char c = cell[i] == '\n' ? '#' : cell[i];
-        s += c;
-        if (c == '#') {
-            char next = i + 1 < cell.size() ? cell[i + 1] : '\0';
-            // A line feed after the "#" becomes a "#" itself, not a space.
-            if (i + 1 >= cell.size() || next != ' ')
-                s += ' ';
-        }
-    }
     std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        if (s.compare(i, 4, "<bq>") == 0) {
-            out += '\t';
-            i += 4;
-        } else {
-            out += s[i++];
-        }
-    }
+    appendDescription(cell, out);
     return out;
 }
 
@@ -257,14 +280,13 @@ void ReadModelSheet(Workbook& book, ImportState& state, ImportHost& host) {
     std::unordered_map<std::string, bool> known;
     state.modelRows.clear();
     state.modelRows.reserve(static_cast<std::size_t>(std::clamp(last - 1, 0, 65536)));
+    prefaultCapacity(state.modelRows);
     for (int row = 2; row <= last; ++row) {
         step(host);
         ImportState::ModelSheetRow& r = state.modelRows.emplace_back();
-        r.cells = readRow<4>(book, row);
-        r.itemKey = itemKey(r.cells[2]);
+        readModelRow(book, row, r);
         if (r.itemKey.empty())
             continue;
-        r.models = SplitModelList(r.cells[4]);
         LengthGuard guard{state, kModelSheet, row, {}};
         for (auto& [name, key] : r.models) {
             if (known.count(key))
@@ -291,12 +313,15 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
     startProgress(host, kTeal, last);
     state.content.clear();
     state.content.reserve(static_cast<std::size_t>(std::clamp(last, 0, 65536)));
+    prefaultCapacity(state.content);
+    state.nameLookup.reserve(state.content.capacity());
     state.ProviderIndexList.clear();
     state.providerKeys.clear();
 
     std::array<std::int32_t, 5> slots; // slots[2..4]: parent SoftID for that level, -1 none
     slots.fill(-1);
-    std::string providerFolder, genreFolder, currentProviderKey;
+    std::string providerFolder, genreFolder, currentProviderKey, defaultFolder;
+    std::string key, lookupKey, path; // reused from row to row
     FileLookup files;
     auto fileExists = [&](const std::string& path) {
         return host.fileExists ? host.fileExists(path) : files.exists(path);
@@ -315,43 +340,52 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
 
         // The row's texts are used whole: for the keys, the messages and the file checks.
         // Only the record's fields are cut to what the data file can hold, when it is kept.
-        const std::string& name = cells[level];
+        const std::string_view name = cells[level];
         switch (level) {
         case LevelProvider:
             providerCount = static_cast<std::uint8_t>(providerCount + 1);
             currentProviderKey = cut255(cp1251::toUpper(name));
-            if (cells[8].empty())
-                cells[8] = "CONTENT" + std::to_string(providerCount) + "\\";
-            providerFolder = cut255(cells[8]);
+            if (cells[8].empty()) {
+                defaultFolder = "CONTENT" + std::to_string(providerCount) + "\\";
+                cells[8] = defaultFolder;
+            }
+            providerFolder = cells[8].substr(0, kShortTextLimit);
             break;
         case LevelGenre:
-            genreFolder = cut255(cells[8]);
+            genreFolder = cells[8].substr(0, kShortTextLimit);
             break;
         default:
             break;
         }
 
-        TSoftRecord rec;
-        rec.Level = static_cast<std::uint8_t>(level);
-        if (level == LevelProvider) {
-            rec.ParentID = 0;
-        } else if (slots[level] < 0) {
-            std::string text = cp("Ошибка в структуре. Нет родителя для ") + name;
-            if (host.message)
-                host.message(cp("Проблем-с"), text);
-            state.problem(std::move(text));
-            continue;
-        } else {
-            rec.ParentID = slots[level];
+        std::int32_t parent = 0;
+        if (level != LevelProvider) {
+            if (slots[level] < 0) {
+                std::string text = cp("Ошибка в структуре. Нет родителя для ");
+                text += name;
+                if (host.message)
+                    host.message(cp("Проблем-с"), text);
+                state.problem(std::move(text));
+                continue;
+            }
+            parent = slots[level];
         }
 
+        // The record is built in its place in the list: it is large, and moving it in would
+        // copy it.
+        auto id = static_cast<std::int32_t>(state.content.size());
+        TSoftRecord& rec = state.content.emplace_back();
+        rec.Level = static_cast<std::uint8_t>(level);
+        rec.ParentID = parent;
         LengthGuard guard{state, kSoftSheet, row, {}};
         auto takeShort = [&](std::string& field, int column) {
-            field = cells[column];
-            guard.cut(field, kShortTextLimit, column);
+            std::string_view text = cells[column];
+            field.assign(text.substr(0, kShortTextLimit));
+            if (text.size() > kShortTextLimit)
+                guard.cutColumns.push_back(column);
         };
         auto takeDescript = [&] {
-            rec.Descript = ConvertDescription(cells[9]);
+            appendDescription(cells[9], rec.Descript);
             guard.cut(rec.Descript, kLongTextLimit, 9);
         };
         takeShort(rec.Brief, level);
@@ -380,8 +414,6 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         }
         guard.report();
 
-        auto id = static_cast<std::int32_t>(state.content.size());
-        state.content.push_back(std::move(rec));
         if (level == LevelProvider) {
             state.ProviderIndexList.push_back(id);
             state.providerKeys.push_back(cp1251::toUpper(name));
@@ -393,13 +425,16 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         }
 
         if (level == LevelItem) {
-            std::string key = cp1251::toUpper(MarkupToPlain(name));
+            MarkupToPlain(name, key);
+            upperInPlace(key);
             // Stored keys hold at most 255 characters, so a longer key never finds one.
-            auto found = state.nameLookup.find(nameLookupKey(key, currentProviderKey));
+            makeNameLookupKey(key, currentProviderKey, lookupKey);
+            auto found = state.nameLookup.find(lookupKey);
             if (found == state.nameLookup.end()) {
                 TSoftNameEntry entry{cut255(key), currentProviderKey, id};
-                state.nameLookup.emplace(nameLookupKey(entry.NameKey, entry.ProviderKey),
-                                         state.nameIndex.size());
+                if (key.size() > kShortTextLimit)
+                    makeNameLookupKey(entry.NameKey, entry.ProviderKey, lookupKey);
+                state.nameLookup.emplace(lookupKey, state.nameIndex.size());
                 state.nameIndex.push_back(std::move(entry));
             } else if (!state.NoDuplicateWarnings) {
                 state.problem(cp("Внимание, дубликаты названия: ") + key);
@@ -409,16 +444,17 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
         }
 
         if (!state.NoFileChecks) {
-            auto check = [&](const std::string& file) {
+            auto check = [&](std::string_view file) {
                 if (file.size() <= 4)
                     return;
-                std::string path;
-                if (file[0] == '\\' || file[0] == '.')
-                    path = file;
-                else if (level == LevelItem)
-                    path = providerFolder + genreFolder + file;
-                else
-                    path = providerFolder + file;
+                if (file[0] == '\\' || file[0] == '.') {
+                    path.assign(file);
+                } else {
+                    path = providerFolder;
+                    if (level == LevelItem)
+                        path += genreFolder;
+                    path += file;
+                }
                 if (!fileExists(path))
                     state.problem(cp("Предупреждение: Не найден файл ") + path);
             };
@@ -440,30 +476,29 @@ void LinkModelsToSoft(Workbook& book, ImportState& state, ImportHost& host) {
     startProgress(host, kRed, last);
     state.codesOfSoft.assign(state.content.size(), {});
     bool cached = state.modelRows.size() == static_cast<std::size_t>(std::max(last - 1, 0));
+    ImportState::ModelSheetRow readRowCells;
+    std::string providerKey, lookupKey;
     for (int row = 2; row <= last; ++row) {
         step(host);
-        ImportState::ModelSheetRow readRowCells;
-        if (!cached) {
-            readRowCells.cells = readRow<4>(book, row);
-            readRowCells.itemKey = itemKey(readRowCells.cells[2]);
-            if (!readRowCells.itemKey.empty())
-                readRowCells.models = SplitModelList(readRowCells.cells[4]);
-        }
+        if (!cached)
+            readModelRow(book, row, readRowCells);
         const auto& r = cached ? state.modelRows[static_cast<std::size_t>(row - 2)] : readRowCells;
-        const auto& cells = r.cells;
         const std::string& key = r.itemKey;
         if (key.empty())
             continue;
-        auto found = state.nameLookup.find(nameLookupKey(key, cp1251::toUpper(cells[1])));
+        providerKey = r.provider;
+        upperInPlace(providerKey);
+        makeNameLookupKey(key, providerKey, lookupKey);
+        auto found = state.nameLookup.find(lookupKey);
         if (found == state.nameLookup.end()) {
             state.problem(cp("Пропускаю неопределенную ссылку телефонов на программу ") + key +
-                          cp(" контент ") + cells[1]);
+                          cp(" контент ") + r.provider);
             continue;
         }
         std::int32_t s = state.nameIndex[found->second].SoftID;
         if (s < 0 || static_cast<std::size_t>(s) >= state.codesOfSoft.size())
             continue; // cannot happen: the index only holds items of the content list
-        const std::string& code = cells[3];
+        const std::string& code = r.code;
         for (const auto& [name, mkey] : r.models) {
             auto model = state.modelByKey.find(mkey);
             if (model == state.modelByKey.end()) {
@@ -516,17 +551,20 @@ void ReadOperatorSheet(Workbook& book, ImportState& state, ImportHost& host) {
     std::unordered_map<std::string, std::int32_t> providers;
     for (std::size_t i = 0; i < state.ProviderIndexList.size() && i < state.providerKeys.size(); ++i)
         providers.emplace(state.providerKeys[i], state.ProviderIndexList[i]);
+    std::string upper;
     for (int row = 1; row <= last; ++row) {
         auto cells = readRow<3>(book, row);
-        auto found = providers.find(cp1251::toUpper(cells[2]));
+        upper.assign(cells[2]);
+        upperInPlace(upper);
+        auto found = providers.find(upper);
         if (found == providers.end())
             continue;
         LengthGuard guard{state, kOperatorSheet, row, {}};
         TOperatorRecord rec;
-        rec.Operator = cells[1];
+        rec.Operator.assign(cells[1]);
         guard.cut(rec.Operator, kShortTextLimit, 1);
         rec.ContentID = found->second;
-        rec.Regions = cells[3];
+        rec.Regions.assign(cells[3]);
         guard.cut(rec.Regions, kLongTextLimit, 3);
         guard.report();
         state.operators.push_back(std::move(rec));

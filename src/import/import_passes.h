@@ -50,11 +50,12 @@ struct ImportState {
     std::vector<std::int32_t> ProviderIndexList; // SoftIDs of the level-1 records
     std::vector<std::string> providerKeys;       // their whole names upper-cased, in the same order
     int modelLastRow = 0;                        // last row of sheet "Model" as the first pass found it
-    // The trimmed cells (columns 1-4) of sheet "Model" from row 2 on, as the first pass read
-    // them: the workbook does not change during a run, so the third pass reads these.
+    // What the third pass needs of each row of sheet "Model" from row 2 on, as the first pass
+    // read it: the workbook does not change during a run, so the third pass reads these.
     struct ModelSheetRow {
-        std::array<std::string, 5> cells;                        // [1]..[4]; [0] unused
-        std::string itemKey;                                     // plain, upper-cased, trimmed column 2
+        std::string itemKey;  // plain, upper-cased, trimmed column 2; empty: the row is not used
+        std::string provider; // trimmed column 1 of a used row
+        std::string code;     // trimmed column 3 of a used row
         std::vector<std::pair<std::string, std::string>> models; // SplitModelList(column 4) of a used row
     };
     std::vector<ModelSheetRow> modelRows;

@@ -4,6 +4,7 @@
 #include "data_file_set.h"
 #include "data_files.h"
 #include "import_passes.h"
+#include "prefault.h"
 #include "workbook.h"
 
 #include <cerrno>
@@ -109,6 +110,37 @@ private:
     std::FILE* file_ = nullptr;
 };
 
+// A data file's bytes, in a buffer sized once from an upper bound of its length and faulted
+// in at once (growing it step by step would copy and fault in several times as much).
+template <typename R, typename Bound, typename Append>
+std::string encodeList(const std::vector<R>& records, Bound bound, Append append) {
+    std::size_t size = 0;
+    for (const auto& r : records)
+        size += bound(r);
+    std::string out;
+    out.reserve(size);
+    prefaultCapacity(out);
+    for (const auto& r : records)
+        append(out, r);
+    return out;
+}
+
+// Upper bounds of a record's length in its data file: its fixed fields and length prefixes
+// and the whole of its texts and lists (the writers only ever cut them).
+std::size_t softBound(const TSoftRecord& r) {
+    return 16 + r.Brief.size() + r.Image1.size() + r.Image2.size() + r.Image3.size() + r.Image4.size() +
+           r.Descript.size();
+}
+std::size_t modelBound(const TModelRecord& r) {
+    return 3 + r.Model.size() + 4 * r.SoftIDs.size();
+}
+std::size_t codeBound(const TSoftCodeRecord& r) {
+    return 7 + r.Code.size() + 4 * r.ModelIndexes.size();
+}
+std::size_t operatorBound(const TOperatorRecord& r) {
+    return 7 + r.Operator.size() + r.Regions.size();
+}
+
 // Ends a run that failed. The protocol was created (and an older one replaced) when the run
 // began; it keeps the lines found so far, and stays empty when there were none.
 int failedRun(Protocol& protocol, const ImportState& state) {
@@ -171,14 +203,14 @@ int ImportFromSpreadsheet(const std::vector<std::string>& parameters, ImportHost
         state.releaseIndexes();
 
         std::vector<DataFileContent> files(4);
-        files[0] = {kModelsFile, encodeModelsFile(state.models)};
+        files[0] = {kModelsFile, encodeList(state.models, modelBound, appendModelRecord)};
         state.models = {};
-        files[1] = {kSoftFile, encodeSoftFile(state.content)};
+        files[1] = {kSoftFile, encodeList(state.content, softBound, appendSoftRecord)};
         state.content = {};
-        files[2] = {kCodesFile, encodeCodesFile(state.codes)};
+        files[2] = {kCodesFile, encodeList(state.codes, codeBound, appendCodeRecord)};
         state.codes = {};
         sortOperators(state);
-        files[3] = {kContentFile, encodeContentFile(state.operators)};
+        files[3] = {kContentFile, encodeList(state.operators, operatorBound, appendOperatorRecord)};
         state.operators = {};
 
         DataFileSetError error;

@@ -36,11 +36,11 @@ int MemoryWorkbook::lastUsedRow() const {
     return current_ ? current_->lastRow : 1;
 }
 
-std::string MemoryWorkbook::cellText(int row, int column) const {
+std::string_view MemoryWorkbook::cellText(int row, int column) const {
     if (!current_)
         return {};
     auto it = current_->cells.find({row, column});
-    return it == current_->cells.end() ? std::string() : it->second;
+    return it == current_->cells.end() ? std::string_view() : std::string_view(it->second);
 }
 
 } // namespace vexa

@@ -15,6 +15,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,8 +42,10 @@ public:
     // The row of the bottom-right cell of the selected sheet's used range (1 for an empty
     // sheet, as its used range is the first cell).
     virtual int lastUsedRow() const = 0;
-    // The text of a cell of the selected sheet; row and column count from 1.
-    virtual std::string cellText(int row, int column) const = 0;
+    // The text of a cell of the selected sheet; row and column count from 1. The text stays
+    // valid as long as the workbook (the import reads tens of thousands of cells and keeps
+    // few of them).
+    virtual std::string_view cellText(int row, int column) const = 0;
 };
 
 // A workbook held in memory, for tests: sheets of cp1251 texts.
@@ -58,7 +61,7 @@ public:
 
     void selectSheet(const std::string& cp1251Name) override;
     int lastUsedRow() const override;
-    std::string cellText(int row, int column) const override;
+    std::string_view cellText(int row, int column) const override;
 
 private:
     struct Sheet {
