@@ -502,6 +502,12 @@ std::unique_ptr<Workbook> openXlsWorkbook(const std::string& path) {
     }
     if (pid == 0) {
         ::close(fds[0]);
+        // FreeXL keeps the whole workbook in many small blocks, about three and a half times
+        // the file's size in all; the heap is grown to that at once rather than page by page.
+        std::error_code sizeError;
+        auto bytes = std::filesystem::file_size(path, sizeError);
+        if (!sizeError)
+            growHeap(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes * 4, 256u << 20)));
         bool sent = sendSnapshot(path, fds[1]);
         // The end of the pipe tells the importing process that everything is there; closing
         // it here spares that process the wait while this one frees its memory on exit.

@@ -1,18 +1,15 @@
 #include "import_passes.h"
 
 #include "cp1251.h"
-#include "file_paths.h"
+#include "file_lookup.h"
 #include "markup.h"
 #include "prefault.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
 
 namespace vexa {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -145,63 +142,6 @@ void appendDescription(std::string_view cell, std::string& out) {
         ++i;
     }
 }
-
-// Finds catalogue files as catalogueFileExists does (the exact path, else each component
-// without regard to case), but lists each folder only once per pass: a catalogue names tens
-// of thousands of files in a few hundred folders.
-class FileLookup {
-public:
-    bool exists(const std::string& cp1251Name) {
-        std::error_code ec;
-        fs::path path = catalogueNameToPath(cp1251Name);
-        if (path.empty())
-            return false;
-        if (fs::is_regular_file(path, ec))
-            return true;
-        fs::path current = path.is_absolute() ? path.root_path() : fs::path(".");
-        bool any = false;
-        for (const fs::path& part : path.relative_path()) {
-            std::string name = part.string();
-            if (name.empty() || name == ".")
-                continue;
-            if (name == "..") {
-                current /= "..";
-                continue;
-            }
-            const auto& entries = listing(current);
-            auto exact = entries.exact.find(name);
-            if (exact != entries.exact.end()) {
-                current /= part;
-            } else {
-                auto folded = entries.folded.find(cp1251::toUpper(cp1251::fromUtf8(name)));
-                if (folded == entries.folded.end())
-                    return false;
-                current /= folded->second;
-            }
-            any = true;
-        }
-        return any && fs::is_regular_file(current, ec);
-    }
-
-private:
-    struct Entries {
-        std::unordered_map<std::string, bool> exact;         // real names
-        std::unordered_map<std::string, std::string> folded; // upper-cased cp1251 -> first real name
-    };
-    const Entries& listing(const fs::path& dir) {
-        auto [it, added] = listings_.try_emplace(dir.string());
-        if (added) {
-            std::error_code ec;
-            for (fs::directory_iterator d(dir, ec), end; !ec && d != end; d.increment(ec)) {
-                std::string name = d->path().filename().string();
-                it->second.exact.emplace(name, true);
-                it->second.folded.emplace(cp1251::toUpper(cp1251::fromUtf8(name)), name);
-            }
-        }
-        return it->second;
-    }
-    std::unordered_map<std::string, Entries> listings_;
-};
 
 } // namespace
 
@@ -437,7 +377,8 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
                 state.nameLookup.emplace(lookupKey, state.nameIndex.size());
                 state.nameIndex.push_back(std::move(entry));
             } else if (!state.NoDuplicateWarnings) {
-                state.problem(cp("Внимание, дубликаты названия: ") + key);
+                static const std::string duplicate = cp("Внимание, дубликаты названия: ");
+                state.problem(duplicate + key);
             } else {
                 state.ProblemsFound = true;
             }
@@ -455,8 +396,10 @@ void ReadSoftSheet(Workbook& book, ImportState& state, ImportHost& host) {
                         path += genreFolder;
                     path += file;
                 }
-                if (!fileExists(path))
-                    state.problem(cp("Предупреждение: Не найден файл ") + path);
+                if (!fileExists(path)) {
+                    static const std::string missing = cp("Предупреждение: Не найден файл ");
+                    state.problem(missing + path);
+                }
             };
             if (level != LevelProvider) {
                 check(cells[5]);
