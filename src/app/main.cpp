@@ -35,11 +35,16 @@ int main(int argc, char** argv) {
     // The layout is in pixels for a 96-dpi screen.
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
 
-    QApplication app(argc, argv);
+    // The parameters belong to the program: Qt sees only the program's name, so that none
+    // of them is taken as one of Qt's own options (such as -style or -reverse) and removed
+    // before the program reads them. The platform is chosen by QT_QPA_PLATFORM instead.
     vexa::StartupOptions options;
-    options.exeDir = QCoreApplication::applicationDirPath().toStdString();
     for (int i = 1; i < argc; ++i)
         options.parameters.emplace_back(argv[i]);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    options.exeDir = QCoreApplication::applicationDirPath().toStdString();
     try {
         return vexa::runStartup(options);
     } catch (const std::exception& e) {

@@ -144,3 +144,19 @@ TEST(EndToEndMessages, AFolderWhereNothingCanBeWrittenIsReportedAndLeftAlone) {
     EXPECT_NE(err.find("Не удалось создать файл LoadProt.txt в папке"), std::string::npos) << err;
     EXPECT_EQ(filesUnder(work), before);
 }
+
+// Every parameter is the program's, even one that Qt would take as its own option: a first
+// parameter that does not name a workbook makes the run do nothing, and the program ends.
+TEST(EndToEndMessages, AParameterLikeAQtOptionIsNotTakenAway) {
+    ScratchDir scratch;
+    fs::path work = scratch.path() / "shop";
+    fs::copy(kCases / "shop" / "input", work, fs::copy_options::recursive);
+    std::set<std::string> before = filesUnder(work);
+    std::string err;
+    EXPECT_EQ(runVexa(work, "-reverse shop.xls /i", err), 0);
+    EXPECT_EQ(filesUnder(work), before) << err;
+    EXPECT_EQ(runVexa(work, "-style shop.xls", err), 0);
+    EXPECT_EQ(filesUnder(work), before) << err;
+    EXPECT_EQ(runVexa(work, "shop.xls -reverse /i", err), 0);
+    EXPECT_TRUE(fs::exists(work / "Soft.dat")) << err;
+}

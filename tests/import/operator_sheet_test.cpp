@@ -44,13 +44,15 @@ TEST_F(OperatorSheet, SortKeepsOneOperatorTogetherAndEqualNamesInSheetOrder) {
           {"Beta", "Second", "2"},
           {"MTS", "Игры плюс", "3"},
           {"alpha", "Second", "4"},
-          {"mts", "<b>bold</b>", "5"}});
+          {"mts", "<b>bold</b>", "5"},
+          {"_tele", "Second", "6"}});
     run();
     sortOperators(state);
     std::string order;
     for (const auto& o : state.operators)
         order += o.Regions;
-    EXPECT_EQ(order, "42135");
+    // Latin letters compare as capitals, so "_" (between "Z" and "a") comes after them all.
+    EXPECT_EQ(order, "421356");
 }
 
 TEST_F(OperatorSheet, LongTextsAreCutAndReported) {
