@@ -2,6 +2,8 @@
 // sheet and reading cells then only look into what it holds.
 #include "workbook.h"
 
+#include "biff_formulas.h"
+#include "cell_text.h"
 #include "cp1251.h"
 #include "prefault.h"
 
@@ -38,54 +40,6 @@ std::string timeText(const std::string& t) {
     if (t.size() >= 2 && t[0] == '0' && t[1] != ':')
         return t.substr(1);
     return t;
-}
-
-// Appends UTF-8 text as cp1251. Plain ASCII and the Russian alphabet, which make up nearly
-// every cell of a catalogue, are converted here directly, straight into the output; any other
-// text goes through the full converter.
-void appendCellTextFromUtf8(const char* utf8, std::string& out) {
-    std::size_t n = std::strlen(utf8);
-    const std::size_t start = out.size();
-    out.resize(start + n); // cp1251 never takes more bytes than UTF-8
-    char* o = out.data() + start;
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8);
-    for (std::size_t i = 0; i < n;) {
-        unsigned char c = s[i];
-        if (c < 0x80) {
-            *o++ = static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        if (i + 1 < n && (s[i + 1] & 0xC0) == 0x80 && (c == 0xD0 || c == 0xD1)) {
-            unsigned cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            if (cp >= 0x410 && cp <= 0x44F) {
-                *o++ = static_cast<char>(0xC0 + (cp - 0x410));
-                i += 2;
-                continue;
-            }
-        }
-        out.resize(start);
-        out += cp1251::fromUtf8(std::string_view(utf8, n));
-        return;
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-}
-
-std::string numberText(double v) {
-    if (!std::isfinite(v))
-        return {};
-    char buf[64];
-    if (v == std::floor(v) && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-        // -0 is written as 0.
-        return std::strcmp(buf, "-0") == 0 ? std::string("0") : std::string(buf);
-    }
-    std::snprintf(buf, sizeof buf, "%.15G", v);
-    std::string s = buf;
-    for (char& c : s)
-        if (c == '.')
-            c = ',';
-    return s;
 }
 
 // The exact name first; otherwise the first sheet whose name differs only in case, as
@@ -147,15 +101,23 @@ public:
         return rows_ > 1048576u ? 1048576 : static_cast<int>(rows_);
     }
 
-    // Appends the text of a cell to out.
-    void appendCellText(int row, int column, std::string& out) const {
+    // Appends the text of a cell to out; false when FreeXL holds nothing for the cell (an
+    // empty cell, or a formula cell, which FreeXL does not read).
+    bool appendCellText(int row, int column, std::string& out) const {
         if (row < 1 || column < 1 || static_cast<unsigned>(row) > rows_ ||
             static_cast<unsigned>(column) > columns_)
-            return;
+            return false;
         FreeXL_CellValue v;
         if (freexl_get_cell_value(handle_, static_cast<unsigned int>(row - 1),
-                                  static_cast<unsigned short>(column - 1), &v) != FREEXL_OK)
-            return;
+                                  static_cast<unsigned short>(column - 1), &v) != FREEXL_OK ||
+            v.type == FREEXL_CELL_NULL)
+            return false;
+        appendValue(v, out);
+        return true;
+    }
+
+private:
+    static void appendValue(const FreeXL_CellValue& v, std::string& out) {
         switch (v.type) {
         case FREEXL_CELL_INT:
             out += std::to_string(v.value.int_value);
@@ -190,7 +152,6 @@ public:
         }
     }
 
-private:
     static std::string reason(int rc) {
         switch (rc) {
         case FREEXL_FILE_NOT_FOUND:
@@ -341,8 +302,14 @@ bool sendSnapshot(const std::string& path, int fd) {
     try {
         // Never closed: the process ends as soon as the snapshot is out, and freeing all that
         // FreeXL holds would only keep the importing process waiting for the end of the pipe.
+        // Formula cells, which FreeXL leaves empty, get the results the workbook stored; only
+        // when both readers see the same list of sheets. Read first, so that FreeXL then finds
+        // the memory this took ready for its own use.
+        auto formulas = readFormulaResults(path);
         auto* book = new FreeXlWorkbook(path);
         const auto& names = book->sheetNames();
+        if (formulas.size() != names.size())
+            formulas.clear();
         out.bytes("W", 1);
         out.u32(static_cast<std::uint32_t>(names.size()));
         for (std::size_t i = 0; i < names.size(); ++i) {
@@ -352,13 +319,25 @@ bool sendSnapshot(const std::string& path, int fd) {
             out.bytes(names[i].data(), names[i].size());
             out.u32(static_cast<std::uint32_t>(last));
             unsigned columns = book->columnCount();
+            static const std::vector<FormulaResult> none;
+            const auto& results = i < formulas.size() ? formulas[i] : none;
+            std::size_t nextResult = 0; // cells are visited in the order of the results
             for (int r = 1; r <= last; ++r)
                 for (unsigned c = 1; c <= columns; ++c) {
                     // The text goes straight into the buffer behind room for its header.
                     std::string& buf = out.buffer();
                     const std::size_t head = buf.size();
                     buf.append(12, '\0');
-                    book->appendCellText(r, static_cast<int>(c), buf);
+                    bool read = book->appendCellText(r, static_cast<int>(c), buf);
+                    while (nextResult < results.size() &&
+                           (results[nextResult].row < static_cast<std::uint32_t>(r) ||
+                            (results[nextResult].row == static_cast<std::uint32_t>(r) &&
+                             results[nextResult].column < c)))
+                        ++nextResult;
+                    if (!read && nextResult < results.size() &&
+                        results[nextResult].row == static_cast<std::uint32_t>(r) &&
+                        results[nextResult].column == c)
+                        buf += results[nextResult].text;
                     const std::size_t size = buf.size() - head - 12;
                     if (size == 0) {
                         buf.resize(head);

@@ -10,6 +10,10 @@
 //     separator and no trailing zeros ("3,25"; very large or small ones as "1,5E+20");
 //   - a date gives DD.MM.YYYY, a date with a time DD.MM.YYYY H:MM:SS, a time H:MM:SS;
 //   - a boolean gives 1 (true) or 0 (false); a cell holding an error value is empty;
+//   - a formula cell gives the result the spreadsheet program stored with it when it last
+//     calculated the workbook, by the rules above (a number never as a date: the reader
+//     does not apply the cell's format to a formula's result); a workbook saved without
+//     results gives empty formula cells;
 //   - text is converted to cp1251, characters that cp1251 cannot hold become "?".
 #include <map>
 #include <memory>
