@@ -89,8 +89,8 @@ TEST_P(EndToEnd, LeavesExactlyTheExpectedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, EndToEnd,
-                         ::testing::Values("shop", "shop_switches", "clean", "missing_sheet", "unreadable",
-                                           "rules", "logic_stop"));
+                         ::testing::Values("shop", "shop_biff5", "shop_switches", "clean", "missing_sheet",
+                                           "unreadable", "rules", "logic_stop"));
 
 TEST(EndToEndMessages, StructureErrorsAndFailuresGoToStandardError) {
     ScratchDir scratch;

@@ -14,6 +14,7 @@ import os
 import shutil
 import struct
 import xlwt
+from xlwt import CompoundDoc
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "e2e")
@@ -73,7 +74,67 @@ def write_book(path, sheets):
     wb.save(path)
 
 
-def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None, message=None):
+def biff_record(rid, data=b""):
+    return struct.pack("<HH", rid, len(data)) + data
+
+
+def write_book_biff5(path, sheets, formula_columns=()):
+    """Writes the sheets as an older (BIFF5, code page 1251) workbook in a stream named "Book",
+    as xlwt cannot. The cells of the (sheet, column) pairs in formula_columns are written as
+    formula cells whose stored results are the cells' values (the formula itself is a constant
+    the reader never looks at), so the import must give the same result as for plain cells."""
+    def bof(kind):
+        return biff_record(0x0809, struct.pack("<HHHH", 0x0500, kind, 0x096C, 1993))
+
+    def cell(sheet, r, c, value):
+        head = struct.pack("<HHH", r, c, 15)
+        if (sheet, c) in formula_columns:
+            if isinstance(value, str):
+                result = struct.pack("<BBBBHH", 0, 0, 0, 0, 0, 0xFFFF)
+                tail = biff_record(0x0207, struct.pack("<H", len(enc(value))) + enc(value))
+            else:
+                result, tail = struct.pack("<d", value), b""
+            expression = struct.pack("<HIH", 0, 0, 3) + b"\x1e\x01\x00"  # the constant 1
+            return biff_record(0x0006, head + result + expression) + tail
+        if isinstance(value, str):
+            assert len(enc(value)) <= 255
+            return biff_record(0x0204, head + struct.pack("<H", len(enc(value))) + enc(value))
+        return biff_record(0x0203, head + struct.pack("<d", value))
+
+    xf = biff_record(0x00E0, struct.pack("<HHHHHHHH", 0, 0, 1, 0x20, 0, 0, 0, 0))
+    globals_ = bof(0x0005) + biff_record(0x0042, struct.pack("<H", 1251)) + xf * 16
+    bodies = []
+    for name, rows in sheets:
+        cells = [(r, c, v) for r, row in enumerate(rows) for c, v in enumerate(row)
+                 if v is not None and v != ""]
+        last_row = max((r for r, _, _ in cells), default=-1) + 1
+        last_col = max((c for _, c, _ in cells), default=-1) + 1
+        dims = biff_record(0x0200, struct.pack("<HHHHH", 0, last_row, 0, last_col, 0))
+        bodies.append(bof(0x0010) + dims + b"".join(cell(name, r, c, v) for r, c, v in cells) +
+                      biff_record(0x000A))
+
+    def boundsheet(offset, name):
+        return biff_record(0x0085, struct.pack("<IHB", offset, 0, len(enc(name))) + enc(name))
+
+    at = len(globals_) + sum(len(boundsheet(0, n)) for n, _ in sheets) + 4
+    offsets = []
+    for body in bodies:
+        offsets.append(at)
+        at += len(body)
+    stream = (globals_ + b"".join(boundsheet(o, n) for o, (n, _) in zip(offsets, sheets)) +
+              biff_record(0x000A) + b"".join(bodies))
+    with open(path, "wb") as fh:
+        CompoundDoc.XlsDoc().save(fh, stream)
+    # xlwt names the stream "Workbook", as newer workbooks have it.
+    data = bytearray(open(path, "rb").read())
+    at = data.find("Workbook\x00".encode("utf-16-le"))
+    data[at:at + 64] = "Book\x00".encode("utf-16-le").ljust(64, b"\x00")
+    struct.pack_into("<H", data, at + 0x40, 10)
+    with open(path, "wb") as fh:
+        fh.write(bytes(data))
+
+
+def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None, message=None, biff5=None):
     root = os.path.join(OUT, name)
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "input"))
@@ -81,6 +142,8 @@ def case(name, book_name, sheets, args, exit_code, expected, files=(), old=None,
     if isinstance(sheets, bytes):  # a file that is no workbook at all
         with open(os.path.join(root, "input", book_name), "wb") as fh:
             fh.write(sheets)
+    elif biff5 is not None:
+        write_book_biff5(os.path.join(root, "input", book_name), sheets, biff5)
     else:
         write_book(os.path.join(root, "input", book_name), sheets)
     for f in files:
@@ -186,6 +249,19 @@ case("shop", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadP
     "Дубликат софта-модели. Строка 3 Модель nokia3310",
     "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
 ])}), SHOP_FILES)
+
+# The same workbook saved in the older format, with the model lists, the codes and the
+# operators' regions as formula cells: the same files, byte for byte.
+case("shop_biff5", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": protocol([
+    "Предупреждение: Не найден файл games\\cat_open.gif",
+    "Предупреждение: Не найден файл games\\action\\snake2.jpg",
+    "Внимание, дубликаты названия: ЗМЕЙКА",
+    "Ошибка в структуре. Нет родителя для Обои",
+    "Ошибка в структуре. Нет родителя для Закат",
+    "Предупреждение: Не найден файл .\\sunset.jpg",
+    "Дубликат софта-модели. Строка 3 Модель nokia3310",
+    "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
+])}), SHOP_FILES, biff5={("Model", 2), ("Model", 3), ("Operator", 2)})
 
 case("shop_switches", "Shop.XLS", SHOP_SHEETS, ["Shop.XLS", "/i", "/D", "/d", "/d"], 0,
      dict(SHOP_DATA, **{"LoadProt.txt": protocol([
