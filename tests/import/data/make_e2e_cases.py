@@ -239,7 +239,7 @@ SHOP_CONTENT_DAT = content_file([
 SHOP_DATA = {"Soft.dat": SHOP_SOFT_DAT, "Models.dat": SHOP_MODELS_DAT, "Codes.dat": SHOP_CODES_DAT,
              "Content.dat": SHOP_CONTENT_DAT}
 
-case("shop", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": protocol([
+SHOP_PROTOCOL = protocol([
     "Предупреждение: Не найден файл games\\cat_open.gif",
     "Предупреждение: Не найден файл games\\action\\snake2.jpg",
     "Внимание, дубликаты названия: ЗМЕЙКА",
@@ -248,20 +248,12 @@ case("shop", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadP
     "Предупреждение: Не найден файл .\\sunset.jpg",
     "Дубликат софта-модели. Строка 3 Модель nokia3310",
     "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
-])}), SHOP_FILES)
+])
+case("shop", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": SHOP_PROTOCOL}), SHOP_FILES)
 
 # The same workbook saved in the older format, with the model lists, the codes and the
 # operators' regions as formula cells: the same files, byte for byte.
-case("shop_biff5", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": protocol([
-    "Предупреждение: Не найден файл games\\cat_open.gif",
-    "Предупреждение: Не найден файл games\\action\\snake2.jpg",
-    "Внимание, дубликаты названия: ЗМЕЙКА",
-    "Ошибка в структуре. Нет родителя для Обои",
-    "Ошибка в структуре. Нет родителя для Закат",
-    "Предупреждение: Не найден файл .\\sunset.jpg",
-    "Дубликат софта-модели. Строка 3 Модель nokia3310",
-    "Пропускаю неопределенную ссылку телефонов на программу ТЕТРИС контент Мелодии",
-])}), SHOP_FILES, biff5={("Model", 2), ("Model", 3), ("Operator", 2)})
+case("shop_biff5", "shop.xls", SHOP_SHEETS, ["shop.xls"], 0, dict(SHOP_DATA, **{"LoadProt.txt": SHOP_PROTOCOL}), SHOP_FILES, biff5={("Model", 2), ("Model", 3), ("Operator", 2)})
 
 case("shop_switches", "Shop.XLS", SHOP_SHEETS, ["Shop.XLS", "/i", "/D", "/d", "/d"], 0,
      dict(SHOP_DATA, **{"LoadProt.txt": protocol([
