@@ -5,8 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <iconv.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace vexa {
@@ -22,7 +26,6 @@ std::uint32_t u32(std::string_view b, std::size_t at) {
 }
 
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
 // The sectors of a compound document and the chains through them.
 class Compound {
@@ -37,20 +40,25 @@ public:
         if ((shift != 9 && shift != 12) || miniShift != 6)
             return false;
         sectorSize_ = std::size_t(1) << shift;
+        // The header takes a whole sector; a file without one more holds nothing.
+        if (file_.size() < 2 * sectorSize_)
+            return false;
+        sectorCount_ =
+            static_cast<std::uint32_t>(std::min<std::size_t>(file_.size() / sectorSize_ - 1, 0xFFFFFFF0u));
         miniCutoff_ = u32(file_, 0x38);
         miniFatStart_ = u32(file_, 0x3C);
         dirStart_ = u32(file_, 0x30);
         // The sectors that hold the allocation table: 109 named in the header, the rest in a
         // chain of further sectors.
         std::uint32_t fatSectors = u32(file_, 0x2C);
-        if (fatSectors > sectorCount())
+        if (fatSectors > sectorCount_)
             return false;
         std::vector<std::uint32_t> fatList;
         for (std::uint32_t i = 0; i < 109 && fatList.size() < fatSectors; ++i)
             fatList.push_back(u32(file_, 0x4C + 4 * i));
         std::uint32_t dif = u32(file_, 0x44);
         const std::size_t perDif = sectorSize_ / 4 - 1;
-        for (std::uint32_t guard = 0; fatList.size() < fatSectors && guard <= sectorCount(); ++guard) {
+        for (std::uint32_t guard = 0; fatList.size() < fatSectors && guard <= sectorCount_; ++guard) {
             if (!validSector(dif))
                 return false;
             std::string_view s = sector(dif);
@@ -71,92 +79,120 @@ public:
         return true;
     }
 
-    // The bytes of a chain of sectors, cut to size (size 0: the whole chain).
-    bool chain(std::uint32_t start, std::size_t size, std::string& out) const {
-        out.clear();
-        std::uint32_t s = start;
-        for (std::size_t steps = 0; s != kEndOfChain; ++steps) {
-            if (!validSector(s) || s >= fat_.size() || steps > sectorCount())
+    // The bytes of a chain of sectors, cut to size (size 0: the whole chain): a view into the
+    // file where the sectors follow one another, as writers usually lay them out; otherwise
+    // a copy in storage.
+    bool chain(std::uint32_t start, std::size_t size, std::string& storage, std::string_view& out) const {
+        std::vector<std::uint32_t> sectors;
+        std::size_t total = 0;
+        for (std::uint32_t s = start; s != kEndOfChain && (!size || total < size);) {
+            if (!validSector(s) || s >= fat_.size() || sectors.size() > sectorCount_)
                 return false;
-            out.append(sector(s));
-            if (size && out.size() >= size)
-                break;
+            sectors.push_back(s);
+            total += sectorSize_;
             s = fat_[s];
         }
-        if (size) {
-            if (out.size() < size)
-                return false;
-            out.resize(size);
+        if (size > total)
+            return false;
+        if (!size)
+            size = total;
+        bool contiguous = true;
+        for (std::size_t i = 1; i < sectors.size() && contiguous; ++i)
+            contiguous = sectors[i] == sectors[i - 1] + 1;
+        if (contiguous) {
+            out = sectors.empty() ? std::string_view()
+                                  : file_.substr((std::size_t(sectors[0]) + 1) * sectorSize_, size);
+            return out.size() == size;
         }
+        storage.clear();
+        storage.reserve(total);
+        for (std::uint32_t s : sectors)
+            storage.append(sector(s));
+        storage.resize(size);
+        out = storage;
         return true;
     }
 
-    // A stream found by name in the directory.
-    bool stream(std::string_view wanted, std::string& out) const {
-        std::string dir;
-        if (!chain(dirStart_, 0, dir))
+    // The workbook stream: the first entry, in directory order, among the root's children
+    // named "Workbook" or "Book". Entries of sub-storages (embedded objects) are not looked at.
+    bool workbook(std::string& storage, std::string_view& out) const {
+        std::string dirStorage;
+        std::string_view dir;
+        if (!chain(dirStart_, 0, dirStorage, dir) || dir.size() < 128)
             return false;
-        std::uint32_t miniStart = kNoStream;
-        std::size_t miniSize = 0;
-        for (std::size_t at = 0; at + 128 <= dir.size(); at += 128) {
-            std::string_view e(dir.data() + at, 128);
+        const std::size_t entries = dir.size() / 128;
+        auto entry = [&](std::size_t i) { return dir.substr(i * 128, 128); };
+        // The root's children form a tree through their left and right sibling links.
+        std::vector<std::uint32_t> pending{u32(entry(0), 0x4C)};
+        std::vector<bool> seen(entries, false);
+        std::size_t found = entries;
+        while (!pending.empty()) {
+            std::uint32_t i = pending.back();
+            pending.pop_back();
+            if (i >= entries || seen[i])
+                continue;
+            seen[i] = true;
+            std::string_view e = entry(i);
+            pending.push_back(u32(e, 0x44));
+            pending.push_back(u32(e, 0x48));
             unsigned nameBytes = std::min<unsigned>(u16(e, 0x40), 64);
             std::string name;
-            for (unsigned i = 0; i + 1 < nameBytes; i += 2) {
-                std::uint16_t c = u16(e, i);
+            for (unsigned k = 0; k + 1 < nameBytes; k += 2) {
+                std::uint16_t c = u16(e, k);
                 if (c == 0)
                     break;
                 name += c < 128 ? static_cast<char>(c) : '?';
             }
-            auto type = static_cast<unsigned char>(e[0x42]);
-            std::uint32_t start = u32(e, 0x74);
-            std::size_t size = u32(e, 0x78);
-            if (type == 5) {
-                miniStart = start;
-                miniSize = size;
-            }
-            if (type != 2 || name.size() != wanted.size() || cp1251::compareLatinNoCase(name, wanted) != 0)
-                continue;
-            if (size >= miniCutoff_)
-                return chain(start, size, out);
-            // A small stream lies in the mini stream, in sectors of 64 bytes.
-            std::string mini, miniFat;
-            if (miniStart == kNoStream || !chain(miniStart, miniSize, mini) ||
-                !chain(miniFatStart_, 0, miniFat))
-                return false;
-            out.clear();
-            std::uint32_t s = start;
-            for (std::size_t steps = 0; s != kEndOfChain && out.size() < size; ++steps) {
-                if (steps > mini.size() / 64 || (std::size_t(s) + 1) * 64 > mini.size() ||
-                    4 * (std::size_t(s) + 1) > miniFat.size())
-                    return false;
-                out.append(mini, std::size_t(s) * 64, 64);
-                s = u32(miniFat, 4 * std::size_t(s));
-            }
-            if (out.size() < size)
-                return false;
-            out.resize(size);
-            return true;
+            if (static_cast<unsigned char>(e[0x42]) == 2 && i < found &&
+                (cp1251::equalsNoCase(name, "Workbook") || cp1251::equalsNoCase(name, "Book")))
+                found = i;
         }
-        return false;
+        if (found == entries)
+            return false;
+        std::string_view e = entry(found);
+        std::uint32_t start = u32(e, 0x74);
+        std::size_t size = u32(e, 0x78);
+        if (size >= miniCutoff_)
+            return chain(start, size, storage, out);
+        // A small stream lies in the mini stream (the root's own stream), in sectors of 64 bytes.
+        std::string miniStorage, miniFatStorage;
+        std::string_view mini, miniFat;
+        if (!chain(u32(entry(0), 0x74), u32(entry(0), 0x78), miniStorage, mini) ||
+            !chain(miniFatStart_, 0, miniFatStorage, miniFat))
+            return false;
+        storage.clear();
+        std::uint32_t s = start;
+        for (std::size_t steps = 0; s != kEndOfChain && storage.size() < size; ++steps) {
+            if (steps > mini.size() / 64 || (std::size_t(s) + 1) * 64 > mini.size() ||
+                4 * (std::size_t(s) + 1) > miniFat.size())
+                return false;
+            storage.append(mini.substr(std::size_t(s) * 64, 64));
+            s = u32(miniFat, 4 * std::size_t(s));
+        }
+        if (storage.size() < size)
+            return false;
+        storage.resize(size);
+        out = storage;
+        return true;
     }
 
 private:
-    std::uint32_t sectorCount() const {
-        return static_cast<std::uint32_t>(std::min<std::size_t>(file_.size() / sectorSize_ - 1, 0xFFFFFFF0u));
-    }
-    bool validSector(std::uint32_t s) const { return s < sectorCount(); }
+    bool validSector(std::uint32_t s) const { return s < sectorCount_; }
     std::string_view sector(std::uint32_t s) const {
         return file_.substr((std::size_t(s) + 1) * sectorSize_, sectorSize_);
     }
 
     std::string_view file_;
     std::size_t sectorSize_ = 512;
+    std::uint32_t sectorCount_ = 0;
     std::uint32_t miniCutoff_ = 4096, miniFatStart_ = kEndOfChain, dirStart_ = kEndOfChain;
     std::vector<std::uint32_t> fat_;
 };
 
+// One character as UTF-8; a NUL character is left out (the texts are NUL-free C strings).
 void appendCodePoint(char32_t c, std::string& utf8) {
+    if (c == 0)
+        return;
     if (c < 0x80) {
         utf8 += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -189,45 +225,82 @@ void appendUtf16(std::string_view b, std::size_t at, std::size_t count, std::str
     }
 }
 
-// Bytes of an older workbook's text in its code page, as UTF-8.
-std::string codePageToUtf8(std::string_view bytes, unsigned codePage) {
-    if (codePage == 1251 || codePage == 0)
-        return cp1251::toUtf8(bytes);
-    std::string from = codePage == 1200 ? "UTF-16LE" : "CP" + std::to_string(codePage);
-    iconv_t cd = ::iconv_open("UTF-8", from.c_str());
-    std::string out;
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        for (char c : bytes)
-            out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+// Bytes of an older workbook's texts in its code page, as UTF-8; the converter is opened
+// once for all the texts of a workbook.
+class CodePage {
+public:
+    explicit CodePage(unsigned codePage) : codePage_(codePage) {}
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+    ~CodePage() {
+        if (open_)
+            ::iconv_close(cd_);
+    }
+
+    std::string toUtf8(std::string_view bytes) {
+        if (codePage_ == 1251 || codePage_ == 0)
+            return cp1251::toUtf8(bytes);
+        if (!tried_) {
+            tried_ = true;
+            cd_ = ::iconv_open("UTF-8", name().c_str());
+            open_ = cd_ != reinterpret_cast<iconv_t>(-1);
+        }
+        std::string out;
+        if (!open_) {
+            for (char c : bytes)
+                out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+            return out;
+        }
+        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(bytes.size() * 4 + 4);
+        char* in = const_cast<char*>(bytes.data());
+        std::size_t inLeft = bytes.size(), outLeft = out.size();
+        char* o = out.data();
+        while (inLeft > 0) {
+            if (::iconv(cd_, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
+                if (outLeft == 0)
+                    break;
+                *o++ = '?'; // a byte the code page does not define
+                --outLeft;
+                ++in;
+                --inLeft;
+            }
+        }
+        out.resize(out.size() - outLeft);
         return out;
     }
-    out.resize(bytes.size() * 4 + 4);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size(), outLeft = out.size();
-    char* o = out.data();
-    while (inLeft > 0) {
-        if (::iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
-            if (outLeft == 0)
-                break;
-            *o++ = '?'; // a byte the code page does not define
-            --outLeft;
-            ++in;
-            --inLeft;
+
+private:
+    // The converter's name for a workbook's code page number, as FreeXL names them.
+    std::string name() const {
+        switch (codePage_) {
+        case 367:
+            return "ASCII";
+        case 1200:
+            return "UTF-16LE";
+        case 10000:
+        case 0x8000:
+            return "MACINTOSH";
+        case 0x8001:
+            return "CP1252";
+        default:
+            return "CP" + std::to_string(codePage_);
         }
     }
-    ::iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
+
+    unsigned codePage_;
+    bool tried_ = false, open_ = false;
+    iconv_t cd_{};
+};
 
 constexpr std::uint16_t kFormula = 0x0006, kString = 0x0207, kContinue = 0x003C, kBof = 0x0809, kEof = 0x000A,
-                        kBoundSheet = 0x0085, kCodePage = 0x0042;
+                        kBoundSheet = 0x0085, kCodePage = 0x0042, kBoolErr = 0x0205, kFilePass = 0x002F;
 
 } // namespace
 
-bool readCompoundStream(std::string_view file, std::string_view name, std::string& stream) {
+bool readWorkbookStream(std::string_view file, std::string& storage, std::string_view& stream) {
     Compound doc(file);
-    return doc.open() && doc.stream(name, stream);
+    return doc.open() && doc.workbook(storage, stream);
 }
 
 std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view biff) {
@@ -238,6 +311,7 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
     long current = -1; // the sheet whose records are being read; -1 none
     int nested = 0;    // substreams inside a sheet (charts), whose records are not its cells
     FormulaResult* pendingText = nullptr; // a formula whose text result follows
+    std::unique_ptr<CodePage> converter;  // for an older workbook's texts
     std::size_t pos = 0;
     bool first = true;
     while (biff.size() - pos >= 4) {
@@ -278,6 +352,20 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
             if (len >= 2)
                 codePage = u16(data, 0);
             break;
+        case kFilePass:
+            // The records that follow are encrypted: nothing in them can be read.
+            return {};
+        case kBoolErr:
+            pendingText = nullptr;
+            // An error constant: FreeXL reads it as the number 1; its text is empty.
+            if (current >= 0 && nested == 0 && len >= 8 && data[7] != 0) {
+                FormulaResult r;
+                r.row = u16(data, 0) + 1u;
+                r.column = u16(data, 2) + 1u;
+                r.replaces = true;
+                sheets[static_cast<std::size_t>(current)].push_back(std::move(r));
+            }
+            break;
         case kFormula: {
             pendingText = nullptr;
             if (current < 0 || nested > 0 || len < 16)
@@ -285,8 +373,12 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
             FormulaResult r;
             r.row = u16(data, 0) + 1u;
             r.column = u16(data, 2) + 1u;
-            if (u16(data, 12) == 0xFFFF) {
-                switch (static_cast<unsigned char>(data[6])) {
+            // A result that is no number is marked by 0xFFFF in its last two bytes; its first
+            // byte tells what it is.
+            const bool special = u16(data, 12) == 0xFFFF;
+            const auto kind = static_cast<unsigned char>(data[6]);
+            if (special) {
+                switch (kind) {
                 case 0: // text, in the record that follows
                     break;
                 case 1: // boolean
@@ -302,7 +394,7 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
             }
             auto& cells = sheets[static_cast<std::size_t>(current)];
             cells.push_back(std::move(r));
-            if (u16(data, 12) == 0xFFFF && data[6] == 0)
+            if (special && kind == 0)
                 pendingText = &cells.back();
             break;
         }
@@ -314,7 +406,9 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
             std::size_t count = u16(data, 0);
             std::string utf8;
             if (!biff8) {
-                utf8 = codePageToUtf8(data.substr(2, std::min<std::size_t>(count, len - 2)), codePage);
+                if (!converter)
+                    converter = std::make_unique<CodePage>(codePage);
+                utf8 = converter->toUtf8(data.substr(2, std::min<std::size_t>(count, len - 2)));
             } else {
                 // Characters of one or two bytes; a long text goes on in CONTINUE records, each
                 // beginning with its own flag for the width of its characters.
@@ -361,24 +455,35 @@ std::vector<std::vector<FormulaResult>> parseFormulaResults(std::string_view bif
 }
 
 std::vector<std::vector<FormulaResult>> formulaResultsOfFile(std::string_view file) {
-    std::string stream;
-    if (!readCompoundStream(file, "Workbook", stream) && !readCompoundStream(file, "Book", stream))
+    std::string storage;
+    std::string_view stream;
+    if (!readWorkbookStream(file, storage, stream))
         return {};
     return parseFormulaResults(stream);
 }
 
 std::vector<std::vector<FormulaResult>> readFormulaResults(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
+    // The file is mapped rather than copied: its sectors are read where they lie.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return {};
-    std::streamoff size = in.tellg();
-    if (size <= 0 || size > (std::streamoff(1) << 30))
+    struct stat st {};
+    void* map = MAP_FAILED;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED)
         return {};
-    std::string file(static_cast<std::size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(file.data(), size))
-        return {};
-    return formulaResultsOfFile(file);
+    std::vector<std::vector<FormulaResult>> results;
+    try {
+        results = formulaResultsOfFile(
+            std::string_view(static_cast<const char*>(map), static_cast<std::size_t>(st.st_size)));
+    } catch (const std::exception&) {
+        // Out of memory on a huge file: the workbook is read without its formula results.
+        results.clear();
+    }
+    ::munmap(map, static_cast<std::size_t>(st.st_size));
+    return results;
 }
 
 } // namespace vexa

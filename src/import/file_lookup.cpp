@@ -12,9 +12,9 @@ namespace fs = std::filesystem;
 // Walks the name's components through the folder listings, each the exact name when the
 // folder holds it, else the first entry equal without regard to case. A walk through
 // folders that could all be listed gives the answer without asking the file system about
-// the name itself: the exact path, when it exists, is the walk's own path. Only where a
-// folder could not be listed (one that may be entered but not read) is the exact path
-// asked for, as it may still exist.
+// the name itself: the exact path, when it exists, is the walk's own path. Only in a folder
+// that could not be listed (one that may be entered but not read) is the component asked
+// for by its exact name.
 bool FileLookup::exists(std::string_view cp1251Name) {
     std::string utf8 = cp1251::toUtf8(cp1251Name);
     for (char& c : utf8)
@@ -37,9 +37,12 @@ bool FileLookup::exists(std::string_view cp1251Name) {
         const std::string* name = &part;
         if (part != "..") {
             const Entries& entries = listing(current);
-            if (!entries.listed)
-                return fs::is_regular_file(fs::path(utf8), ec);
-            if (!entries.exact.count(part)) {
+            if (!entries.listed) {
+                // A folder that may be entered but not read: only the exact name can be found
+                // in it, by asking for it.
+                if (!fs::exists(fs::path(current) / part, ec))
+                    return false;
+            } else if (!entries.exact.count(part)) {
                 auto folded = entries.folded.find(cp1251::toUpper(cp1251::fromUtf8(part)));
                 if (folded == entries.folded.end())
                     return false;
@@ -63,7 +66,7 @@ const FileLookup::Entries& FileLookup::listing(const std::string& dir) {
         entries.listed = !ec;
         for (fs::directory_iterator end; !ec && d != end; d.increment(ec)) {
             std::string name = d->path().filename().string();
-            entries.exact.emplace(name, true);
+            entries.exact.insert(name);
             entries.folded.emplace(cp1251::toUpper(cp1251::fromUtf8(name)), name);
         }
         // A listing broken off half-way counts as one that could not be read.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vexa {
 
@@ -19,7 +20,7 @@ public:
 private:
     struct Entries {
         bool listed = false;                                 // false: the folder could not be read
-        std::unordered_map<std::string, bool> exact;         // real names (UTF-8)
+        std::unordered_set<std::string> exact;               // real names (UTF-8)
         std::unordered_map<std::string, std::string> folded; // upper-cased cp1251 -> first real name
     };
     const Entries& listing(const std::string& dir);

@@ -11,10 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
@@ -302,9 +300,10 @@ bool sendSnapshot(const std::string& path, int fd) {
     try {
         // Never closed: the process ends as soon as the snapshot is out, and freeing all that
         // FreeXL holds would only keep the importing process waiting for the end of the pipe.
-        // Formula cells, which FreeXL leaves empty, get the results the workbook stored; only
-        // when both readers see the same list of sheets. Read first, so that FreeXL then finds
-        // the memory this took ready for its own use.
+        // Formula cells, which FreeXL leaves empty, get the results the workbook stored, and
+        // error constants, which FreeXL reads as 1, become empty; only when both readers see
+        // the same list of sheets. Read before FreeXL opens the workbook, so that the little
+        // this allocates is given back before FreeXL takes the heap.
         auto formulas = readFormulaResults(path);
         auto* book = new FreeXlWorkbook(path);
         const auto& names = book->sheetNames();
@@ -334,10 +333,12 @@ bool sendSnapshot(const std::string& path, int fd) {
                             (results[nextResult].row == static_cast<std::uint32_t>(r) &&
                              results[nextResult].column < c)))
                         ++nextResult;
-                    if (!read && nextResult < results.size() &&
+                    if (nextResult < results.size() &&
                         results[nextResult].row == static_cast<std::uint32_t>(r) &&
-                        results[nextResult].column == c)
+                        results[nextResult].column == c && (!read || results[nextResult].replaces)) {
+                        buf.resize(head + 12);
                         buf += results[nextResult].text;
+                    }
                     const std::size_t size = buf.size() - head - 12;
                     if (size == 0) {
                         buf.resize(head);

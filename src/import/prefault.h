@@ -2,6 +2,7 @@
 // Faulting memory in ahead of use. On some virtual machines every first touch of a page
 // costs tens of microseconds; asking the system for a whole range at once costs a small
 // part of that. The import fills lists of many megabytes from empty, so it asks first.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -50,6 +51,11 @@ inline void growHeap(std::size_t bytes) {
     // Blocks below that size come from the heap; freed, they join its top again.
     std::size_t block =
         ::mallopt(M_MMAP_THRESHOLD, 32 << 20) ? std::size_t(16) << 20 : std::size_t(120) << 10;
+    // A small request is rounded up to a large page, not to a whole block.
+    constexpr std::size_t kLargePage = std::size_t(2) << 20;
+    block = std::min(block, (bytes + kLargePage - 1) / kLargePage * kLargePage);
+    if (block == 0)
+        return;
     std::vector<void*> blocks;
     blocks.reserve(bytes / block + 1);
     for (std::size_t done = 0; done < bytes; done += block) {

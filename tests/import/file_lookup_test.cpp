@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vexa;
 using namespace vexa::test;
@@ -75,4 +78,43 @@ TEST(FileLookup, AnswersAsTheCatalogueLookupDoes) {
     }
     EXPECT_TRUE(lookup.exists(absolute));
     EXPECT_TRUE(lookup.exists("\\" + absolute.substr(1))); // a leading backslash is the root
+}
+
+// A folder that may be entered but not read: the names in it are found by their exact
+// spelling only, as the catalogue's own lookup finds them, and the folders before it still
+// without regard to case. Run in a child process as an unprivileged user, since the
+// superuser reads every folder.
+TEST(FileLookup, AFolderThatCannotBeListedIsEnteredByExactNames) {
+    ScratchDir dir;
+    touch(dir / "pics/secret/x.gif");
+    fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
+    fs::permissions(dir / "pics", fs::perms::all, fs::perm_options::add);
+    fs::permissions(dir / "pics/secret", fs::perms(0311));
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        if (::chdir(dir.path().c_str()) != 0)
+            ::_exit(101);
+        int failures = 0;
+        const std::pair<const char*, bool> cases[] = {{"PICS\\secret\\x.gif", true},
+                                                      {"pics\\secret\\x.gif", true},
+                                                      {"pics\\secret\\X.GIF", false},
+                                                      {"pics\\SECRET\\x.gif", true},
+                                                      {"pics\\secret\\none.gif", false}};
+        FileLookup lookup;
+        for (const auto& [name, found] : cases)
+            if (lookup.exists(name) != found || catalogueFileExists(name) != found) {
+                std::fprintf(stderr, "%s: lookup %d, catalogue %d, expected %d\n", name, lookup.exists(name),
+                             catalogueFileExists(name), found);
+                ++failures;
+            }
+        ::_exit(failures);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    fs::permissions(dir / "pics/secret", fs::perms::owner_all, fs::perm_options::add);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "cases that differ (100, 101: the child could not start)";
 }

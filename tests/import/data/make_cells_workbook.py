@@ -23,6 +23,7 @@ for c, v in enumerate(row):
         s.write(0, c, v[0], v[1])
     else:
         s.write(0, c, v)
+s.row(0).set_cell_error(len(row), 0x2A)  # the error constant #N/A
 s.write(4, 2, "last row")  # the used range ends in row 5
 wb.add_sheet("Heading only").write(0, 0, "Heading")
 wb.add_sheet("Empty")
