@@ -298,13 +298,13 @@ bool sendSnapshot(const std::string& path, int fd) {
     PipeWriter out(fd);
     std::string error;
     try {
-        // Never closed: the process ends as soon as the snapshot is out, and freeing all that
-        // FreeXL holds would only keep the importing process waiting for the end of the pipe.
         // Formula cells, which FreeXL leaves empty, get the results the workbook stored, and
         // error constants, which FreeXL reads as 1, become empty; only when both readers see
         // the same list of sheets. Read before FreeXL opens the workbook, so that the little
         // this allocates is given back before FreeXL takes the heap.
         auto formulas = readFormulaResults(path);
+        // Never closed: the process ends as soon as the snapshot is out, and freeing all that
+        // FreeXL holds would only keep the importing process waiting for the end of the pipe.
         auto* book = new FreeXlWorkbook(path);
         const auto& names = book->sheetNames();
         if (formulas.size() != names.size())
